@@ -1,0 +1,6 @@
+#include "Version.h"
+
+QString VersionText()
+{
+    return QStringLiteral(LUMIVOX_VERSION_TEXT);
+}
