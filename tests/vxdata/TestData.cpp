@@ -1,4 +1,5 @@
 #include "Data.h"
+#include "TestRegistry.h"
 
 #include <QtTest>
 #include <cmath>
@@ -113,5 +114,5 @@ void TestData::sign()
     QCOMPARE(Data::sign(-0.5), -1);
 }
 
-QTEST_APPLESS_MAIN(TestData)
+LUMIVOX_REGISTER_TEST(TestData)
 #include "TestData.moc"
