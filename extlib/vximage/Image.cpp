@@ -146,8 +146,9 @@ template <typename T, Image::Type Code> void TypedImage<T, Code>::Resize(int new
     T* target = reinterpret_cast<T*>(resized.Data());
     const int w = std::min(width, newWidth);
     const int h = std::min(height, newHeight);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(target + size_t(y) * size_t(newWidth), Row(y), size_t(w) * sizeof(T));
+    if (w > 0)
+        for (int y = 0; y < h; ++y)
+            std::memcpy(target + size_t(y) * size_t(newWidth), Row(y), size_t(w) * sizeof(T));
     buffer = std::move(resized);
     width = newWidth;
     height = newHeight;
@@ -212,7 +213,8 @@ std::unique_ptr<Image> Image::FromBuffer(
         return std::make_unique<RgbImage>(w, h, std::move(buffer), xr, yr, u);
     case BOOL: {
         auto mask = std::make_unique<BoolImage>(w, h, xr, yr, u);
-        std::memcpy(mask->GetRawData(), buffer.Data(), size_t(w) * size_t(h));
+        if (mask->GetByteCount() > 0)
+            std::memcpy(mask->GetRawData(), buffer.Data(), mask->GetByteCount());
         return mask;
     }
     }

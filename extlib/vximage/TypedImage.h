@@ -70,6 +70,7 @@ public:
     bool GetBool(int x, int y) const override { return PixelTraits::ToFloat(At(x, y)) != 0.0f; }
     QColor GetRgb(int x, int y) const override;
     void* GetRawData() override { return buffer.Data(); }
+    using Image::GetRawData;
     QString GetString(int x, int y) const override;
     void Set(int x, int y, float value) override { At(x, y) = PixelTraits::FromFloat<T>(value); }
     void Set(int x, int y, const void* value) override { std::memcpy(&At(x, y), value, sizeof(T)); }

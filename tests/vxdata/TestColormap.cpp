@@ -45,6 +45,7 @@ private slots:
     void roundTripKeepsStops();
     void badFiles_data();
     void badFiles();
+    void damagedFilesNeverLoadHalfway();
     void missingFile();
     void oversizedFile();
     void failedSaveKeepsFile();
@@ -233,6 +234,50 @@ void TestColormap::badFiles()
     QCOMPARE(map.GetError(), message);
     QVERIFY(map.IsValid());
     QCOMPARE(map.GetColor(1.0), QColor(255, 255, 255));
+}
+
+void TestColormap::damagedFilesNeverLoadHalfway()
+{
+    // Bytes of a good file changed, dropped or cut off at random: each load either succeeds with a
+    // well-formed map or fails with a message and leaves the previous colours.
+    const QString path = dir->filePath("damaged.cmp");
+    uint32_t state = 99;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    int failures = 0;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes = kThreeStops;
+        const int edits = 1 + int(next() % 4);
+        for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
+            const int at = int(next() % uint32_t(bytes.size()));
+            switch (next() % 3) {
+            case 0:
+                bytes[at] = char(next() & 0xff);
+                break;
+            case 1:
+                bytes.remove(at, 1 + int(next() % 5));
+                break;
+            default:
+                bytes.truncate(at);
+            }
+        }
+        QVERIFY(WriteFile(path, bytes));
+        Colormap map;
+        if (map.Load(path)) {
+            QVERIFY(map.GetStops().size() >= 2);
+            for (size_t i = 1; i < map.GetStops().size(); ++i)
+                QVERIFY(map.GetStops()[i].position >= map.GetStops()[i - 1].position);
+            QVERIFY(map.GetError().isEmpty());
+        } else {
+            ++failures;
+            QVERIFY(!map.GetError().isEmpty());
+            QCOMPARE(int(map.GetStops().size()), 2);
+            QCOMPARE(map.GetColor(1.0), QColor(255, 255, 255));
+        }
+    }
+    QVERIFY(failures > 50);
 }
 
 void TestColormap::missingFile()
