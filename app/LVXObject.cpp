@@ -1,0 +1,154 @@
+#include "app/LVXObject.h"
+
+#include "app/Settings.h"
+#include "ui/LumivoxWnd.h"
+#include "ui/Prompter.h"
+
+namespace {
+// Buttons of objects that do not choose their own colour.
+const QColor defaultObjectColor(119, 136, 153);
+} // namespace
+
+LVXObject::LVXObject(const QString& name) : name(name)
+{
+}
+
+LVXObject::LVXObject() = default;
+
+LVXObject::LVXObject(const LVXObject& other)
+    : changed(other.changed), beingRemoved(other.beingRemoved), type(other.type), file(other.file), name(other.name)
+{
+}
+
+LVXObject* LVXObject::Clone() const
+{
+    return new LVXObject(*this);
+}
+
+LVXObject::~LVXObject() = default;
+
+LVXObjectWidget* LVXObject::GetParent() const
+{
+    return nullptr;
+}
+
+QColor LVXObject::GetColor() const
+{
+    return defaultObjectColor;
+}
+
+FileTypes LVXObject::GetFileTypes() const
+{
+    return {};
+}
+
+std::pair<Point3D, Point3D> LVXObject::GetBoundingBox() const
+{
+    return {Point3D(), Point3D()};
+}
+
+bool LVXObject::IsAttachment() const
+{
+    return false;
+}
+
+bool LVXObject::IsView() const
+{
+    return false;
+}
+
+void LVXObject::SetChanged(bool newChanged)
+{
+    const bool previous = changed;
+    changed = newChanged;
+    emit events.changedStateChanged(this, newChanged, previous);
+}
+
+std::vector<Control*> LVXObject::GetControls()
+{
+    return {};
+}
+
+bool LVXObject::Save()
+{
+    return false;
+}
+
+bool LVXObject::SaveTo(const QString& path, const QString& /*extension*/)
+{
+    file = QFileInfo(path);
+    return Save();
+}
+
+bool LVXObject::SaveAs(const QString& path)
+{
+    // The format follows from the extension: the last four characters of the path (".acr", ".stl").
+    const QString ending = path.right(4);
+    for (const QString& extension : GetFileTypes().extensions)
+        if (ending == extension)
+            return SaveTo(path, extension);
+    return false;
+}
+
+bool LVXObject::WriteXml(QXmlStreamWriter& /*xml*/)
+{
+    return false;
+}
+
+void LVXObject::OnAttached(LVXObjectWidget* /*stackWidget*/)
+{
+}
+
+void LVXObject::OnDetached(LVXObjectWidget* /*stackWidget*/)
+{
+}
+
+void LVXObject::OnAttachmentsChanged()
+{
+}
+
+void LVXObject::OnViewNotification()
+{
+}
+
+void LVXObject::OnConnect(Relation* /*relation*/)
+{
+}
+
+void LVXObject::OnDisconnect(Relation* /*relation*/)
+{
+}
+
+void LVXObject::OnConnected(Relation* /*relation*/)
+{
+}
+
+void LVXObject::OnDisconnected(Relation* /*relation*/)
+{
+}
+
+void LVXObject::OnReserved()
+{
+}
+
+void LVXObject::SetFlag(bool /*flag*/)
+{
+}
+
+bool LVXObject::ChooseFile()
+{
+    const QString filter = GetFileTypes().filter;
+    QString path;
+    if (LumivoxWnd* window = LumivoxWnd::Instance()) {
+        path = window->GetSaveFileName("Save", filter, name);
+    } else {
+        const QString& dir = Settings::Values().main.currentDir;
+        path = Prompter::Current().GetSaveFileName(nullptr, "Save", dir.isEmpty() ? name : dir + "/" + name, filter);
+    }
+    if (path.isEmpty())
+        return false;
+    file = QFileInfo(path);
+    if (file.fileName() != name)
+        name = file.fileName();
+    return true;
+}

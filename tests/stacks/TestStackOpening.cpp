@@ -1,0 +1,264 @@
+#include "StackTestSupport.h"
+#include "TestRegistry.h"
+
+#include "stacks/ImageStack.h"
+#include "stacks/StackOpening.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using StackTest::Page;
+using StackTest::RecordingSink;
+
+Q_DECLARE_METATYPE(std::vector<Page>)
+
+// Opening TIFF files as stacks: which class, what is read, what the log shows.
+class TestStackOpening : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString PathOf(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void classFollowsPageSizes_data()
+    {
+        QTest::addColumn<std::vector<Page>>("pages");
+        QTest::addColumn<bool>("fixedSize");
+        QTest::addColumn<uint32_t>("width");
+        QTest::addColumn<uint32_t>("height");
+
+        const auto page = [](int w, int h) {
+            Page p;
+            p.width = w;
+            p.height = h;
+            return p;
+        };
+        QTest::newRow("equal") << std::vector<Page>{page(6, 4), page(6, 4), page(6, 4)} << true << 6u << 4u;
+        QTest::newRow("one page") << std::vector<Page>{page(3, 5)} << true << 3u << 5u;
+        QTest::newRow("wider second") << std::vector<Page>{page(6, 4), page(9, 3)} << false << 9u << 4u;
+        QTest::newRow("larger last") << std::vector<Page>{page(2, 2), page(1, 1), page(3, 7)} << false << 3u << 7u;
+    }
+
+    void classFollowsPageSizes()
+    {
+        QFETCH(std::vector<Page>, pages);
+        QFETCH(bool, fixedSize);
+        QFETCH(uint32_t, width);
+        QFETCH(uint32_t, height);
+        const QString path = PathOf("sizes.tif");
+        QVERIFY(StackTest::WriteTiff(path, pages));
+
+        RecordingSink sink;
+        std::unique_ptr<VariableImageStack> stack = StackOpening::OpenTiff(path);
+        QVERIFY(stack);
+        QCOMPARE(dynamic_cast<ImageStack*>(stack.get()) != nullptr, fixedSize);
+        QCOMPARE(stack->GetType(), fixedSize ? LVX::ImageStackType : LVX::VariableImageStackType);
+        QCOMPARE(stack->GetSliceCount(), uint32_t(pages.size()));
+        QCOMPARE(stack->GetWidth(), width);
+        QCOMPARE(stack->GetHeight(), height);
+        QCOMPARE(stack->GetMaxWidth(), width);
+        QCOMPARE(stack->GetMaxHeight(), height);
+        std::vector<uint32_t> widths;
+        std::vector<uint32_t> heights;
+        for (const Page& p : pages) {
+            widths.push_back(uint32_t(p.width));
+            heights.push_back(uint32_t(p.height));
+        }
+        QCOMPARE(stack->GetSliceWidths(), widths);
+        QCOMPARE(stack->GetSliceHeights(), heights);
+        QCOMPARE(stack->GetName(), QString("sizes.tif"));
+        QCOMPARE(stack->GetFile().absoluteFilePath(), QFileInfo(path).absoluteFilePath());
+        QVERIFY(stack->GetError().isEmpty());
+
+        const QString loading = "> Loading " + path + ", " + QString::number(QFileInfo(path).size()) + " Bytes...";
+        QCOMPARE(sink.lines, QStringList{loading});
+        QCOMPARE(sink.dated, QList<bool>{true});
+    }
+
+    void pixelsAreTheRightWayUp_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::newRow("8-bit") << 8;
+        QTest::newRow("16-bit") << 16;
+    }
+
+    void pixelsAreTheRightWayUp()
+    {
+        QFETCH(int, bits);
+        const int width = 5;
+        const int height = 4;
+        const int count = 3;
+        const auto value = [](int x, int y, int z) { return unsigned(x + 10 * y + 60 * z); };
+        std::vector<Page> pages;
+        for (int z = 0; z < count; ++z) {
+            Page p;
+            p.width = width;
+            p.height = height;
+            p.bits = bits;
+            p.value = [value, z](int x, int y) { return value(x, y, z); };
+            pages.push_back(p);
+        }
+        const QString path = PathOf("pixels.tif");
+        QVERIFY(StackTest::WriteTiff(path, pages));
+
+        RecordingSink sink;
+        auto stack = StackOpening::OpenTiff(path);
+        QVERIFY(stack);
+        auto* fixed = dynamic_cast<ImageStack*>(stack.get());
+        QVERIFY(fixed);
+        QCOMPARE(fixed->GetPixelType(), bits == 8 ? Image::BYTE : Image::USHORT);
+        for (int z = 0; z < count; ++z)
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    QCOMPARE(stack->GetValue(x, y, z), float(value(x, y, z)));
+    }
+
+    void spacing_data()
+    {
+        QTest::addColumn<QByteArray>("description");
+        QTest::addColumn<float>("xPixelsPerUnit");
+        QTest::addColumn<float>("yPixelsPerUnit");
+        QTest::addColumn<float>("spacing");
+        QTest::addColumn<QString>("warning"); // %1 is the path
+
+        const QByteArray none;
+        QTest::newRow("ImageJ value") << StackTest::ImageJDescription(2, "2.5") << 4.0f << 4.0f << 2.5f << QString();
+        QTest::newRow("ImageJ value, unequal resolution")
+            << StackTest::ImageJDescription(2, "0.75") << 4.0f << 2.0f << 0.75f << QString();
+        QTest::newRow("ImageJ zero") << StackTest::ImageJDescription(2, "0") << 4.0f << 4.0f << 1.0f << QString();
+        QTest::newRow("no description, equal resolution") << none << 4.0f << 4.0f << 0.25f << QString();
+        QTest::newRow("no description, unequal resolution") << none << 4.0f << 2.0f << 1.0f << QString();
+        QTest::newRow("no description, no resolution") << none << 0.0f << 0.0f << 1.0f << QString();
+        QTest::newRow("ImageJ without spacing")
+            << QByteArray("ImageJ=1.53t\nimages=2\nslices=2\n") << 5.0f << 5.0f << 0.2f << QString();
+        QTest::newRow("not a number") << StackTest::ImageJDescription(2, "abc") << 4.0f << 4.0f << 0.25f
+                                      << QString("WARNING: Spacing of %1 is not a number: abc");
+        QTest::newRow("not a number, unequal resolution") << StackTest::ImageJDescription(
+            2, "1,5") << 4.0f << 2.0f << 1.0f << QString("WARNING: Spacing of %1 is not a number: 1,5");
+        QTest::newRow("beyond float") << StackTest::ImageJDescription(2, "1e60") << 4.0f << 4.0f << 0.25f
+                                      << QString("WARNING: Spacing of %1 is out of range: 1e60");
+    }
+
+    void spacing()
+    {
+        QFETCH(QByteArray, description);
+        QFETCH(float, xPixelsPerUnit);
+        QFETCH(float, yPixelsPerUnit);
+        QFETCH(float, spacing);
+        QFETCH(QString, warning);
+        Page page;
+        page.width = 3;
+        page.height = 2;
+        page.xPixelsPerUnit = xPixelsPerUnit;
+        page.yPixelsPerUnit = yPixelsPerUnit;
+        page.description = description;
+        const QString path = PathOf("spacing.tif");
+        QVERIFY(StackTest::WriteTiff(path, {page, page}));
+
+        RecordingSink sink;
+        ImageStack stack{QFileInfo(path)};
+        QCOMPARE(stack.GetSliceCount(), 2u);
+        QCOMPARE(float(stack.GetSpacing()), spacing);
+        const QStringList expected = warning.isEmpty() ? QStringList() : QStringList{warning.arg(path)};
+        QCOMPARE(sink.lines, expected);
+    }
+
+    void readingDrivesTheProgressDisplay()
+    {
+        std::vector<Page> pages(25);
+        const QString path = PathOf("progress.tif");
+        QVERIFY(StackTest::WriteTiff(path, pages));
+
+        RecordingSink sink;
+        VariableImageStack stack{QFileInfo(path)};
+        QCOMPARE(stack.GetSliceCount(), 25u);
+        const QStringList& p = sink.progress;
+        QVERIFY(!p.isEmpty());
+        QCOMPARE(p.first(), QString("show"));
+        QCOMPARE(p.last(), QString("hide"));
+        QCOMPARE(p.count("show"), 1);
+        QCOMPARE(p.count("hide"), 1);
+        QVERIFY(p.contains("text Reading tags..."));
+        QVERIFY(p.indexOf("busy") < p.indexOf("max 25"));
+        QStringList values;
+        for (const QString& entry : p)
+            if (entry.startsWith("value "))
+                values << entry;
+        QCOMPARE(values, (QStringList{"value 0", "value 10", "value 20"}));
+    }
+
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: no file at all
+        QTest::newRow("missing") << "missing.tif" << QByteArray();
+        QTest::newRow("text") << "garbage.tif" << QByteArray("this is not a TIFF file, only text\n");
+        QTest::newRow("empty") << "empty.tif" << QByteArray("");
+        QTest::newRow("header only") << "header.tif" << QByteArray("II*\0", 4);
+        QTest::newRow("directory beyond the end") << "beyond.tif" << QByteArray("II*\0\xff\xff\xff\x0f", 8);
+    }
+
+    void unreadableFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const QString path = PathOf(name);
+        if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        RecordingSink sink;
+        QVERIFY(!StackOpening::OpenTiff(path));
+        QCOMPARE(sink.lines, QStringList{"ERROR: Could not open file: " + path});
+    }
+
+    void damagedPageGivesNoStack()
+    {
+        // A well-formed directory whose only strip lies far beyond the end of the file.
+        QByteArray bytes("II*\0\x08\0\0\0", 8);
+        const auto add16 = [&bytes](uint16_t v) { bytes.append(char(v & 0xff)).append(char(v >> 8)); };
+        const auto add32 = [&bytes](uint32_t v) {
+            for (int k = 0; k < 4; ++k)
+                bytes.append(char((v >> (8 * k)) & 0xff));
+        };
+        const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+            add16(tag);
+            add16(type);
+            add32(1);
+            if (type == 3) {
+                add16(uint16_t(value));
+                add16(0);
+            } else {
+                add32(value);
+            }
+        };
+        add16(8);
+        entry(256, 3, 4);          // width
+        entry(257, 3, 4);          // height
+        entry(258, 3, 8);          // bits per sample
+        entry(259, 3, 1);          // no compression
+        entry(262, 3, 1);          // black is zero
+        entry(273, 4, 0x40000000); // strip offset
+        entry(278, 3, 4);          // rows per strip
+        entry(279, 4, 16);         // strip byte count
+        add32(0);
+        const QString path = PathOf("damaged.tif");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        RecordingSink sink;
+        QVERIFY(!StackOpening::OpenTiff(path));
+        QCOMPARE(sink.lines.size(), 2);
+        QVERIFY(sink.lines.first().startsWith("> Loading " + path));
+        QVERIFY2(sink.lines.last().startsWith("ERROR: Could not read " + path + ": "), qPrintable(sink.lines.last()));
+    }
+};
+
+LUMIVOX_REGISTER_TEST(TestStackOpening)
+#include "TestStackOpening.moc"

@@ -1,0 +1,538 @@
+#include "ScriptedPrompter.h"
+#include "TestRegistry.h"
+
+#include "app/Settings.h"
+#include "ui/LumivoxWnd.h"
+#include "views/BaseOverlay.h"
+#include "views/ImageView.h"
+#include "views/PaintWidget.h"
+#include "views/PaintWidgetTool.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// A mouse move as the window system sends it (QTest's moves only move the cursor).
+void MoveMouse(QWidget* widget, const QPoint& position, Qt::MouseButtons buttons = Qt::LeftButton)
+{
+    QMouseEvent event(
+        QEvent::MouseMove, position, widget->mapToGlobal(position), Qt::NoButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// An overlay that is hit inside a rectangle and records what the paint widget tells it.
+class ProbeOverlay : public BaseOverlay {
+public:
+    ProbeOverlay(PaintWidget* widget, const QRect& area, QStringList* paintLog = nullptr, const QString& name = {})
+        : BaseOverlay(widget, nullptr, name), area(area), paintLog(paintLog)
+    {
+    }
+    BaseOverlay* HitTest(const QPoint& position) override
+    {
+        ++hitTests;
+        return area.contains(position) ? this : nullptr;
+    }
+    void Drag(const QPoint& position) override { drags << position; }
+    void Hover(const QPoint& position) override { hovers << position; }
+    void Drop(const QPoint& position) override { drops << position; }
+    void Leave() override { ++leaves; }
+    void Paint(QPainter*) override
+    {
+        if (paintLog)
+            *paintLog << GetName();
+    }
+
+    QRect area;
+    QStringList* paintLog;
+    int hitTests = 0;
+    int leaves = 0;
+    QList<QPoint> drags;
+    QList<QPoint> hovers;
+    QList<QPoint> drops;
+};
+
+// Draws one red pixel on image pixel (5, 10), wherever the image is on the widget.
+class MarkerOverlay : public BaseOverlay {
+public:
+    explicit MarkerOverlay(PaintWidget* widget) : BaseOverlay(widget, nullptr, "marker") { }
+    void Paint(QPainter* painter) override
+    {
+        painter->setPen(Qt::red);
+        painter->drawPoint(paintWidget->ImageToWidget(QPoint(5, 10)));
+    }
+};
+
+class PressTool : public PaintWidgetTool::Base {
+public:
+    explicit PressTool(bool consume) : consume(consume) { }
+    bool MousePress(const QPoint&) override
+    {
+        ++presses;
+        return consume;
+    }
+    bool consume;
+    int presses = 0;
+};
+
+QImage Gradient(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 2 % 256, y * 3 % 256, (x + y) % 256));
+    return image;
+}
+
+ViewMapping MakeMapping(float zoom, int ox, int oy, int width, int height)
+{
+    ViewMapping m;
+    m.zoom = zoom;
+    m.offsetX = ox;
+    m.offsetY = oy;
+    m.imageWidth = width;
+    m.imageHeight = height;
+    return m;
+}
+
+} // namespace
+
+class TestPaintWidget : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<BaseOverlay*>(); }
+    void init()
+    {
+        owner = std::make_unique<ImageView>("owner");
+        widget = std::make_unique<PaintWidget>(owner.get(), LVX::XY);
+        widget->resize(200, 100);
+        widget->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    }
+    void cleanup()
+    {
+        widget.reset();
+        owner.reset();
+    }
+
+    void mouseTrackingIsOn() { QVERIFY(widget->hasMouseTracking()); }
+
+    void widgetToImage_data()
+    {
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QPoint>("widgetPoint");
+        QTest::addColumn<QPoint>("image");
+        QTest::addColumn<QPoint>("unflipped");
+        QTest::newRow("zoom 2") << 2.0f << QPoint(10, 20) << 200 << QPoint(30, 60) << QPoint(10, 80) << QPoint(10, 20);
+        QTest::newRow("zoom 1 top-left") << 1.0f << QPoint(0, 0) << 50 << QPoint(0, 0) << QPoint(0, 50) << QPoint(0, 0);
+        QTest::newRow("zoom 0.5 negative offset")
+            << 0.5f << QPoint(-100, -50) << 100 << QPoint(0, 0) << QPoint(200, 100) << QPoint(200, 100);
+        // Truncation goes toward zero: half a pixel left of or below the image is still 0.
+        QTest::newRow("toward zero") << 2.0f << QPoint(10, 20) << 200 << QPoint(9, 221) << QPoint(0, 0)
+                                     << QPoint(0, 100);
+        QTest::newRow("outside") << 1.0f << QPoint(5, 5) << 50 << QPoint(3, 57) << QPoint(-2, -2) << QPoint(-2, 52);
+    }
+    void widgetToImage()
+    {
+        QFETCH(float, zoom);
+        QFETCH(QPoint, offset);
+        QFETCH(int, height);
+        QFETCH(QPoint, widgetPoint);
+        QFETCH(QPoint, image);
+        QFETCH(QPoint, unflipped);
+        const ViewMapping m = MakeMapping(zoom, offset.x(), offset.y(), 300, height);
+        QCOMPARE(m.WidgetToImage(widgetPoint), image);
+        QCOMPARE(m.WidgetToImageUnflipped(widgetPoint), unflipped);
+    }
+
+    void imageToWidget_data()
+    {
+        QTest::addColumn<float>("zoom");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QPointF>("image");
+        QTest::addColumn<QPoint>("widgetPoint");
+        QTest::newRow("zoom 2") << 2.0f << QPoint(10, 20) << 200 << QPointF(10, 80) << QPoint(30, 60);
+        QTest::newRow("fractions") << 2.0f << QPoint(10, 20) << 200 << QPointF(10.75, 80.25) << QPoint(31, 59);
+        QTest::newRow("origin") << 1.0f << QPoint(-7, 3) << 40 << QPointF(0, 0) << QPoint(-7, 43);
+        QTest::newRow("zoom 0.25") << 0.25f << QPoint(4, 0) << 25 << QPointF(8, 100) << QPoint(6, 0);
+    }
+    void imageToWidget()
+    {
+        QFETCH(float, zoom);
+        QFETCH(QPoint, offset);
+        QFETCH(int, height);
+        QFETCH(QPointF, image);
+        QFETCH(QPoint, widgetPoint);
+        const ViewMapping m = MakeMapping(zoom, offset.x(), offset.y(), 300, height);
+        QCOMPARE(m.ImageToWidget(image), widgetPoint);
+        if (image.toPoint() == image)
+            QCOMPARE(m.ImageToWidget(image.toPoint()), widgetPoint);
+    }
+
+    void planes_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QPointF>("plane");
+        QTest::addColumn<bool>("onPlane3");
+        // The stack point (1.5, 2.5, 3.5) seen in each plane.
+        QTest::newRow("XY") << int(LVX::XY) << QPointF(1.5, 2.5) << true;
+        QTest::newRow("XZ") << int(LVX::XZ) << QPointF(1.5, 3.5) << false;
+        QTest::newRow("ZY") << int(LVX::ZY) << QPointF(3.5, 2.5) << false;
+    }
+    void planes()
+    {
+        QFETCH(int, orientation);
+        QFETCH(QPointF, plane);
+        QFETCH(bool, onPlane3);
+        const auto o = LVX::Orientation(orientation);
+        const Point3D p(1.5f, 2.5f, 3.5f);
+        QCOMPARE(ViewMapping::StackToPlane(p, o), plane);
+        const Point3D back = ViewMapping::PlaneToStack(plane, o, 7.0f);
+        QCOMPARE(ViewMapping::StackToPlane(back, o), plane);
+        const float normal = o == LVX::XY ? back.z : (o == LVX::XZ ? back.y : back.x);
+        QCOMPARE(normal, 7.0f);
+        QCOMPARE(ViewMapping::IsOnPlane(p, o, 3), onPlane3);
+        // Along the normal the coordinate is truncated: 1.5, 2.5 and 3.5 lie on 1, 2 and 3.
+        const int index = o == LVX::XY ? 3 : (o == LVX::XZ ? 2 : 1);
+        QVERIFY(ViewMapping::IsOnPlane(p, o, index));
+        QVERIFY(!ViewMapping::IsOnPlane(p, o, index + 1));
+    }
+
+    void insideImage_data()
+    {
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<bool>("inside");
+        // A 100 x 50 image at offset (50, 25).
+        QTest::newRow("top-left pixel") << QPoint(50, 25) << true;
+        QTest::newRow("bottom-right pixel") << QPoint(149, 74) << true;
+        QTest::newRow("left of it") << QPoint(49, 30) << false;
+        QTest::newRow("right of it") << QPoint(150, 30) << false;
+        QTest::newRow("above") << QPoint(60, 24) << false;
+        QTest::newRow("below") << QPoint(60, 75) << false;
+    }
+    void insideImage()
+    {
+        QFETCH(QPoint, position);
+        QFETCH(bool, inside);
+        QCOMPARE(MakeMapping(1.0f, 50, 25, 100, 50).IsInsideImage(position), inside);
+    }
+
+    void offsets_data()
+    {
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<QPointF>("center");
+        QTest::addColumn<QPoint>("offset");
+        // Widget 200 x 100.
+        QTest::newRow("centred small") << QSize(100, 50) << QPointF(0.5, 0.5) << QPoint(50, 25);
+        QTest::newRow("panned large") << QSize(400, 300) << QPointF(0.25, 0.8) << QPoint(0, -190);
+        QTest::newRow("truncated") << QSize(101, 51) << QPointF(0.5, 0.5) << QPoint(49, 24);
+    }
+    void offsets()
+    {
+        QFETCH(QSize, image);
+        QFETCH(QPointF, center);
+        QFETCH(QPoint, offset);
+        QImage display(image, QImage::Format_RGB32);
+        widget->SetDisplayImage(&display);
+        int spyCount = 0;
+        connect(widget.get(), &PaintWidget::centerChanged, this, [&spyCount](QPointF*) { ++spyCount; });
+        widget->SetCenter(center);
+        QCOMPARE(spyCount, 1);
+        QCOMPARE(widget->GetCenter(), center);
+        QCOMPARE(widget->GetOffset(), offset);
+        QCOMPARE(ViewMapping::OffsetsFor(center, 200, 100, image.width(), image.height()), offset);
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void resetCenter_data()
+    {
+        QTest::addColumn<QSize>("image");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QPointF>("center");
+        // Widget 200 x 100, centre (0.2, 0.3) before the reset.
+        QTest::newRow("smaller both ways") << QSize(100, 50) << false << QPointF(0.5, 0.5);
+        QTest::newRow("wider keeps x") << QSize(400, 50) << false << QPointF(0.2, 0.5);
+        QTest::newRow("higher keeps y") << QSize(100, 300) << false << QPointF(0.5, 0.3);
+        QTest::newRow("same size") << QSize(200, 100) << false << QPointF(0.5, 0.5);
+        QTest::newRow("larger keeps both") << QSize(400, 300) << false << QPointF(0.2, 0.3);
+        QTest::newRow("forced") << QSize(400, 300) << true << QPointF(0.5, 0.5);
+        QTest::newRow("no image") << QSize() << false << QPointF(0.5, 0.5);
+    }
+    void resetCenter()
+    {
+        QFETCH(QSize, image);
+        QFETCH(bool, force);
+        QFETCH(QPointF, center);
+        QImage display;
+        if (image.isValid())
+            display = QImage(image, QImage::Format_RGB32);
+        widget->SetDisplayImage(image.isValid() ? &display : nullptr);
+        widget->SetCenter(QPointF(0.2, 0.3));
+        widget->ResetCenter(force);
+        QCOMPARE(widget->GetCenter(), center);
+        if (image.isValid())
+            QCOMPARE(widget->GetOffset(), ViewMapping::OffsetsFor(center, 200, 100, image.width(), image.height()));
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void topMostVisibleOverlayWins()
+    {
+        QImage display(200, 100, QImage::Format_RGB32);
+        widget->SetDisplayImage(&display);
+        widget->ResetCenter(true);
+        auto* lower = new ProbeOverlay(widget.get(), QRect(0, 0, 100, 100));
+        auto* upper = new ProbeOverlay(widget.get(), QRect(50, 0, 100, 100));
+        widget->PushBackOverlay(lower, false);
+        widget->PushBackOverlay(upper, true);
+        QCOMPARE(widget->GetLastOverlay(), upper);
+
+        QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(70, 50));
+        QCOMPARE(widget->GetDraggedOverlay(), upper);
+        QCOMPARE(lower->hitTests, 0); // the search stops at the first hit
+        MoveMouse(widget.get(), QPoint(80, 55));
+        QCOMPARE(upper->drags, QList<QPoint>{QPoint(80, 55)});
+        QVERIFY(upper->hovers.isEmpty()); // a drag is not a hover
+        QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(80, 55));
+        QCOMPARE(upper->drops, QList<QPoint>{QPoint(80, 55)});
+        QCOMPARE(widget->GetDraggedOverlay(), nullptr);
+
+        // Outside the upper one's area the lower one is hit.
+        QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(20, 50));
+        QCOMPARE(widget->GetDraggedOverlay(), lower);
+        QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(20, 50));
+
+        // A hidden overlay is never hit, not even asked.
+        upper->SetVisible(false);
+        const int upperTests = upper->hitTests;
+        QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(70, 50));
+        QCOMPARE(widget->GetDraggedOverlay(), lower);
+        QCOMPARE(upper->hitTests, upperTests);
+        QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(70, 50));
+
+        // A press outside both drags nothing.
+        QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(180, 50));
+        QCOMPARE(widget->GetDraggedOverlay(), nullptr);
+        QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(180, 50));
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void toolComesFirst_data()
+    {
+        QTest::addColumn<bool>("consume");
+        QTest::newRow("consumed") << true;
+        QTest::newRow("passed on") << false;
+    }
+    void toolComesFirst()
+    {
+        QFETCH(bool, consume);
+        auto* overlay = new ProbeOverlay(widget.get(), QRect(0, 0, 200, 100));
+        widget->PushBackOverlay(overlay, false);
+        auto* tool = new PressTool(consume);
+        widget->SetTool(tool);
+        QCOMPARE(tool->GetPaintWidget(), widget.get());
+        QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(tool->presses, 1);
+        QCOMPARE(overlay->hitTests, consume ? 0 : 1);
+        QCOMPARE(widget->GetDraggedOverlay(), consume ? nullptr : overlay);
+        QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(10, 10));
+        widget->SetTool(nullptr);
+        QCOMPARE(widget->GetTool(), nullptr);
+    }
+
+    void hoverOnlyOverTheImage()
+    {
+        QImage display(100, 50, QImage::Format_RGB32);
+        widget->SetDisplayImage(&display);
+        widget->ResetCenter(true); // offset (50, 25)
+        auto* overlay = new ProbeOverlay(widget.get(), QRect());
+        widget->PushBackOverlay(overlay, false);
+        QSignalSpy left(widget.get(), &PaintWidget::imageLeft);
+
+        MoveMouse(widget.get(), QPoint(60, 30), Qt::NoButton);
+        MoveMouse(widget.get(), QPoint(10, 10), Qt::NoButton);
+        MoveMouse(widget.get(), QPoint(20, 10), Qt::NoButton);
+        QCOMPARE(overlay->hovers, QList<QPoint>{QPoint(60, 30)});
+        QCOMPARE(left.count(), 1);
+        MoveMouse(widget.get(), QPoint(149, 74), Qt::NoButton);
+        QCOMPARE(overlay->hovers.size(), 2);
+        QCOMPARE(left.count(), 1);
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void leavingTellsEveryOverlay()
+    {
+        auto* a = new ProbeOverlay(widget.get(), QRect());
+        auto* b = new ProbeOverlay(widget.get(), QRect());
+        widget->PushBackOverlay(a, false);
+        widget->PushBackOverlay(b, false);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget.get(), &leave);
+        QCOMPARE(a->leaves, 1);
+        QCOMPARE(b->leaves, 1);
+    }
+
+    void wheelIsForwarded()
+    {
+        int wheels = 0;
+        QPoint delta;
+        connect(widget.get(), &PaintWidget::wheelRotated, this, [&](QWheelEvent* event) {
+            ++wheels;
+            delta = event->angleDelta();
+        });
+        QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget.get(), &event);
+        QCOMPARE(wheels, 1);
+        QCOMPARE(delta, QPoint(0, -240));
+    }
+
+    void overlaysPaintInOrderWhenVisible()
+    {
+        QStringList log;
+        widget->PushBackOverlay(new ProbeOverlay(widget.get(), QRect(), &log, "first"), false);
+        auto* hidden = new ProbeOverlay(widget.get(), QRect(), &log, "hidden");
+        widget->PushBackOverlay(hidden, false);
+        widget->PushBackOverlay(new ProbeOverlay(widget.get(), QRect(), &log, "last"), false);
+        hidden->SetVisible(false);
+        log.clear();
+        widget->repaint();
+        QCOMPARE(log, QStringList({"first", "last"}));
+
+        QSignalSpy removed(widget.get(), &PaintWidget::overlayRemoved);
+        widget->RemoveOverlay(hidden);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(widget->GetOverlays().size(), size_t(2));
+    }
+
+    void pushBackAnnounces()
+    {
+        QSignalSpy pushed(widget.get(), &PaintWidget::overlayPushedBack);
+        auto* overlay = new ProbeOverlay(widget.get(), QRect());
+        widget->PushBackOverlay(overlay, false);
+        QCOMPARE(pushed.count(), 1);
+        QCOMPARE(pushed.at(0).at(0).value<BaseOverlay*>(), static_cast<BaseOverlay*>(overlay));
+        QCOMPARE(widget->GetLastOverlay(), nullptr);
+    }
+
+    void contextMenuEntries()
+    {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), widget->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(widget.get(), &event);
+        QMenu* menu = widget->findChild<QMenu*>();
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts << (action->menu() ? action->text() + ">" : action->text());
+        QCOMPARE(texts, QStringList({"New>", "Screenshot..."}));
+        QMenu* newMenu = menu->actions().at(0)->menu();
+        QCOMPARE(newMenu->actions().size(), 1);
+        QCOMPARE(newMenu->actions().at(0)->text(), QString("Active contour"));
+        menu->hide();
+    }
+
+    void activeContourAtTheClickedPixel()
+    {
+        QTemporaryDir dir;
+        Settings::Load(dir.filePath("lumivox.ini"));
+        LumivoxWnd window;
+        QImage display(100, 50, QImage::Format_RGB32);
+        widget->SetDisplayImage(&display);
+        widget->ResetCenter(true); // offset (50, 25), zoom 1
+        int requests = 0;
+        QPoint point;
+        LVX::Orientation orientation = LVX::ZY;
+        ImageView* sender = nullptr;
+        connect(&window, &LumivoxWnd::newSnakeRequested, this, [&](QPoint p, LVX::Orientation o, ImageView* view) {
+            ++requests;
+            point = p;
+            orientation = o;
+            sender = view;
+        });
+
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(60, 35), widget->mapToGlobal(QPoint(60, 35)));
+        QApplication::sendEvent(widget.get(), &event);
+        QMenu* menu = widget->findChild<QMenu*>();
+        QVERIFY(menu);
+        menu->actions().at(0)->menu()->actions().at(0)->trigger();
+        menu->hide();
+
+        QCOMPARE(requests, 1);
+        // Column 60 - 50 = 10; the row counts up from the bottom: 50 + 25 - 35 = 40.
+        QCOMPARE(point, QPoint(10, 40));
+        QCOMPARE(orientation, LVX::XY);
+        QCOMPARE(sender, owner.get());
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void screenshotOfScrolledView()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("shot.png");
+        const QImage display = Gradient(120, 80);
+        widget->resize(50, 40);
+        widget->SetDisplayImage(&display);
+        widget->PushBackOverlay(new MarkerOverlay(widget.get()), false);
+        widget->SetCenter(QPointF(0.9, 0.5)); // scrolled to the right
+        const QPoint scrolled = widget->GetOffset();
+        QVERIFY(scrolled.x() < 0);
+
+        ScopedPrompter prompter;
+        int offeredWidth = 0, offeredHeight = 0;
+        prompter->AddDialogHandler([&](QDialog* dialog) {
+            offeredWidth = dialog->findChild<QSpinBox*>("spinWidth")->value();
+            offeredHeight = dialog->findChild<QSpinBox*>("spinHeight")->value();
+            dialog->findChild<QLineEdit*>("lineEditPath")->setText(path);
+            return int(QDialog::Accepted);
+        });
+        widget->onScreenshot();
+        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::Exec), 1);
+        QCOMPARE(prompter->Last().title, QString("Screenshot of owner"));
+        QCOMPARE(offeredWidth, 120);
+        QCOMPARE(offeredHeight, 80);
+        QCOMPARE(widget->GetOffset(), scrolled);
+
+        QImage saved(path);
+        QCOMPARE(saved.size(), QSize(120, 80));
+        saved = saved.convertToFormat(QImage::Format_RGB32);
+        // The overlay is drawn where image pixel (5, 10) is with the image at (0, 0): row 80 - 10.
+        QCOMPARE(QColor(saved.pixel(5, 70)), QColor(Qt::red));
+        QImage expected = display;
+        expected.setPixel(5, 70, qRgb(255, 0, 0));
+        QCOMPARE(saved, expected);
+        widget->SetDisplayImage(nullptr);
+    }
+
+    void screenshotCancelled()
+    {
+        QTemporaryDir dir;
+        const QImage display = Gradient(30, 20);
+        widget->SetDisplayImage(&display);
+        ScopedPrompter prompter;
+        prompter->AddDialogResult(QDialog::Rejected);
+        widget->onScreenshot();
+        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::Exec), 1);
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+
+        // Without a display image there is nothing to save and nothing is asked.
+        widget->SetDisplayImage(nullptr);
+        widget->onScreenshot();
+        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::Exec), 1);
+        QVERIFY(widget->RenderDisplay().isNull());
+    }
+
+private:
+    std::unique_ptr<ImageView> owner;
+    std::unique_ptr<PaintWidget> widget;
+};
+
+LUMIVOX_REGISTER_TEST(TestPaintWidget)
+#include "TestPaintWidget.moc"

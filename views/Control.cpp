@@ -1,0 +1,13 @@
+#include "views/Control.h"
+
+Control::Control(QWidget* parent) : QWidget(parent)
+{
+}
+
+void Control::onAttach(LVXObjectWidget* /*stackWidget*/)
+{
+}
+
+void Control::onDetach()
+{
+}
