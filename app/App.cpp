@@ -29,6 +29,7 @@ App::App(LumivoxWnd* window, QObject* parent) : QObject(parent), window(window)
     connect(window, &LumivoxWnd::newLineRequested, this, &App::onNewLineRequested);
     connect(window, &LumivoxWnd::newRectangleRequested, this, &App::onNewRectangleRequested);
     RegisterViewActions(*this);
+    StackCommands::RegisterStackActions(*this);
 }
 
 App::~App()

@@ -13,6 +13,13 @@ namespace StackCommands {
 // "Done". Returns the new button, or null when the file could not be opened (logged).
 LVXObjectWidget* OpenTiff(App& app, const QString& path);
 
+// "Scale" on a stack's button: asks for the factors and registers the scaled stack, named
+// "Scaled " + the stack's name, with its own button next to the stack's.
+void ScaleStack(App& app, LVXObjectWidget* stackWidget);
+
+// Installs the stack actions of the context menu in the controller.
+void RegisterStackActions(App& app);
+
 // Opens the stack and shows it at once in a new slice view (files named on the command line).
 LVXObjectWidget* OpenTiffInSliceView(App& app, const QString& path);
 

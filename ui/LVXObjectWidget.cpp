@@ -11,6 +11,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalMapper>
 #include <QXmlStreamWriter>
 #include <algorithm>
@@ -326,9 +327,12 @@ void LVXObjectWidget::onConnect(Relation* rel)
 
 void LVXObjectWidget::onDisconnect(Relation* rel)
 {
+    // The object may remove itself (a view whose stack goes), deleting this button: keep what is
+    // needed afterwards out of its members.
+    QPointer<NetworkWidget> pane = network;
     object->OnDisconnect(rel);
-    if (network)
-        network->update();
+    if (pane)
+        pane->update();
 }
 
 void LVXObjectWidget::onConnected(Relation* rel)

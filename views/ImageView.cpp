@@ -153,5 +153,5 @@ void ImageView::onSetToolRequested(PaintWidgetTool::Base* tool)
 
 float ImageView::ClampZoom(float value)
 {
-    return value;
+    return std::clamp(value, MinZoom, MaxZoom);
 }

@@ -169,7 +169,7 @@ void LinearView::Attach(LVXObjectWidget* objectWidget)
     if (last >= 2)
         slider->setValue(int(last * 0.5));
     // A moved slider has shown the slice through its signal; otherwise show it here.
-    if (before < -5) {
+    if (slider->value() == before) {
         Refresh();
         RefreshOverlays();
         UpdateOffsets();

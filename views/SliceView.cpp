@@ -3,6 +3,9 @@
 #include "stacks/VariableImageStack.h"
 #include "views/Control.h"
 #include "views/DragOverlay.h"
+#include "views/ImageViewOverlaysControl.h"
+#include "views/LinearViewOptionsControl.h"
+#include "views/LinearViewParametersControl.h"
 #include "views/PaintWidget.h"
 #include "views/SliderZoomWidget.h"
 #include "views/ToolTipSlider.h"
@@ -27,8 +30,9 @@ SliceView::SliceView(const SliceView& other) : LinearView(other)
 
 SliceView::~SliceView()
 {
-    // The paint widget and its overlays go first, while the images they point at and the view
-    // they ask still exist.
+    // The panels go first (they watch the paint widget and the sliders), then the paint widget
+    // and its overlays, while the images they point at and the view they ask still exist.
+    controls.clear();
     delete paintWidget;
     paintWidget = nullptr;
 }
@@ -74,6 +78,14 @@ LVXObject* SliceView::Clone() const
 
 std::vector<Control*> SliceView::GetControls()
 {
+    // Made on first request (the view's button asks when it is created) and owned by the view.
+    if (controls.empty()) {
+        controls.emplace_back(new LinearViewParametersControl(this));
+        controls.emplace_back(new LinearViewOptionsControl(this));
+        auto* overlaysPanel = new ImageViewOverlaysControl();
+        overlaysPanel->AddPaintWidget(paintWidget);
+        controls.emplace_back(overlaysPanel);
+    }
     std::vector<Control*> result;
     for (const auto& control : controls)
         result.push_back(control.get());

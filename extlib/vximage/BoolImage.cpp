@@ -114,7 +114,8 @@ BoolImage::BoolImage(int w, int h, const RATIONAL& xr, const RATIONAL& yr, const
 
 void BoolImage::Clear()
 {
-    std::memset(Pixels(), 0, size_t(width) * size_t(height));
+    if (GetByteCount() > 0)
+        std::memset(Pixels(), 0, GetByteCount());
 }
 
 void BoolImage::Unite(const BoolImage& other)

@@ -9,6 +9,8 @@
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "views/BaseOverlay.h"
+#include "views/Control.h"
+#include "views/ImageViewOverlaysControl.h"
 #include "views/OverlayFactory.h"
 #include "views/PaintWidget.h"
 #include "views/PaintWidgetTool.h"
@@ -124,6 +126,13 @@ private slots:
         const QImage* shown = view->GetPaintWidget()->GetDisplayImage();
         QVERIFY(shown);
         QCOMPARE(*shown, stack->GetImage(uint32_t(slider))->ToQImage(0, 45.0));
+
+        // Binding alone (without the relation's refresh) shows the slice too.
+        SliceView direct;
+        direct.Attach(view->GetBoundWidget());
+        QCOMPARE(direct.GetSlider()->value(), slider);
+        QVERIFY(direct.GetPaintWidget()->GetDisplayImage());
+        QCOMPARE(*direct.GetPaintWidget()->GetDisplayImage(), *shown);
     }
 
     void sliderShowsTheSlice()
@@ -442,6 +451,27 @@ private slots:
             QCOMPARE(remaining->GetAttachment(), nullptr);
         OverlayFactory::RegisterMaker(LVX::SplineType, {});
         QVERIFY(!OverlayFactory::HasMaker(LVX::SplineType));
+    }
+
+    void controlPanels()
+    {
+        SliceView* view = OpenView(MakeStack(8, 8, 3, Distinct));
+        const std::vector<Control*> panels = view->GetControls();
+        QStringList names;
+        for (Control* panel : panels)
+            names << panel->GetName();
+        QCOMPARE(names, QStringList({"Parameters", "Options", "Overlays"}));
+        QVERIFY(view->GetControls() == panels); // made once, kept by the view
+        auto* overlays = dynamic_cast<ImageViewOverlaysControl*>(panels[2]);
+        QVERIFY(overlays);
+        QCOMPARE(overlays->GetGroups().size(), size_t(1));
+        // The view's button offers the same panels.
+        QStringList titles;
+        for (const LVXObjectWidget::ControlPanel& panel : window->FindObjectWidget(view)->GetControls()) {
+            QVERIFY(std::find(panels.begin(), panels.end(), panel.control) != panels.end());
+            titles << panel.title;
+        }
+        QCOMPARE(titles, names);
     }
 
     void toolGoesToThePaintWidget()
