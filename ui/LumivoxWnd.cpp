@@ -19,9 +19,11 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -213,9 +215,13 @@ void LumivoxWnd::BuildStatusBar()
 
 void LumivoxWnd::ShowAsConfigured()
 {
-    if (Settings::Values().main.isFullscreen)
+    if (Settings::Values().main.isFullscreen) {
+        // Sized to the screen first, so that it fills the screen also where no window manager
+        // maximises it (a bare X server).
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            resize(screen->availableGeometry().size());
         showMaximized();
-    else
+    } else
         show();
 }
 
