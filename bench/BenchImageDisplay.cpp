@@ -1,6 +1,7 @@
 // Display conversion of a 2048 x 2048 16-bit slice: Image::ToQImage against the plain vectorised
 // min/max scaling of the same slice, which is the speed to aim for. Also the other pixel types and
 // the OpenGL texture buffer.
+#include "BenchTiming.h"
 #include "Image.h"
 #include "TypedImage.h"
 
@@ -17,41 +18,14 @@ namespace {
 constexpr int kSize = 2048;
 constexpr int kRuns = 40;
 
-struct Timing {
-    double medianCpu; // thread CPU time: other processes on the machine do not count
-    double bestWall;
-};
-
-double CpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
-}
+using BenchTiming::Print;
+using BenchTiming::Timing;
 
 Timing Measure(const std::function<void()>& work)
 {
-    work(); // warm-up: page faults, caches
-    std::vector<double> cpu;
-    double best = 1e300;
-    for (int i = 0; i < kRuns; ++i) {
-        const double c0 = CpuMs();
-        const auto t0 = std::chrono::steady_clock::now();
-        work();
-        const auto t1 = std::chrono::steady_clock::now();
-        cpu.push_back(CpuMs() - c0);
-        best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-    }
-    std::sort(cpu.begin(), cpu.end());
-    return {cpu[cpu.size() / 2], best};
+    return BenchTiming::Measure(work, kRuns);
 }
 
-void Print(const char* what, const Timing& t)
-{
-    std::printf("%-48s  CPU median %7.3f ms   wall best %7.3f ms\n", what, t.medianCpu, t.bestWall);
-}
-
-// A tomogram-like slice: a smooth background, a bright disc, noise and a few hot pixels.
 std::unique_ptr<Image> NoisySlice(Image::Type type)
 {
     auto image = Image::FromType(kSize, kSize, type, RATIONAL(1, 1), RATIONAL(1, 1), "");
