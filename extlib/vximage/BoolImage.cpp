@@ -172,60 +172,44 @@ void BoolImage::Fill(bool value, int x, int y)
     }
 }
 
-void BoolImage::Grow()
+namespace {
+
+// Separable 3 x 3 dilation (or) or erosion (and): first each row triple, then each column triple
+// of those results. Neighbours outside the image count as unset, so erosion clears the border.
+void Morph3x3(BoolImage& mask, bool dilate)
 {
-    if (width == 0 || height == 0)
+    const int w = mask.width, h = mask.height;
+    if (w == 0 || h == 0)
         return;
-    const int w = width, h = height;
-    // Separable 3 x 3 dilation: the or of each row triple, then of each column triple.
+    const auto combine
+        = [dilate](uint8_t a, uint8_t b, uint8_t c) { return dilate ? uint8_t(a | b | c) : uint8_t(a & b & c); };
     std::vector<uint8_t> across(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) {
-        const uint8_t* s = Row(y);
+        const uint8_t* s = mask.Row(y);
         uint8_t* d = across.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const bool l = x > 0 && s[x - 1];
-            const bool r = x + 1 < w && s[x + 1];
-            d[x] = uint8_t(l || s[x] || r);
-        }
+        for (int x = 0; x < w; ++x)
+            d[x] = combine(x > 0 ? s[x - 1] : 0, s[x], x + 1 < w ? s[x + 1] : 0);
     }
     for (int y = 0; y < h; ++y) {
         const uint8_t* c = across.data() + size_t(y) * size_t(w);
         const uint8_t* below = y > 0 ? c - w : nullptr;
         const uint8_t* above = y + 1 < h ? c + w : nullptr;
-        uint8_t* d = Row(y);
+        uint8_t* d = mask.Row(y);
         for (int x = 0; x < w; ++x)
-            d[x] = uint8_t(c[x] | (below ? below[x] : 0) | (above ? above[x] : 0));
+            d[x] = combine(below ? below[x] : 0, c[x], above ? above[x] : 0);
     }
+}
+
+} // namespace
+
+void BoolImage::Grow()
+{
+    Morph3x3(*this, true);
 }
 
 void BoolImage::Shrink()
 {
-    if (width == 0 || height == 0)
-        return;
-    const int w = width, h = height;
-    // Separable 3 x 3 erosion; a pixel at the border has an unset neighbour outside and is cleared.
-    std::vector<uint8_t> across(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* s = Row(y);
-        uint8_t* d = across.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const bool l = x > 0 && s[x - 1];
-            const bool r = x + 1 < w && s[x + 1];
-            d[x] = uint8_t(l && s[x] && r);
-        }
-    }
-    for (int y = 0; y < h; ++y) {
-        uint8_t* d = Row(y);
-        if (y == 0 || y + 1 == h) {
-            std::memset(d, 0, size_t(w));
-            continue;
-        }
-        const uint8_t* c = across.data() + size_t(y) * size_t(w);
-        const uint8_t* below = c - w;
-        const uint8_t* above = c + w;
-        for (int x = 0; x < w; ++x)
-            d[x] = uint8_t(c[x] & below[x] & above[x]);
-    }
+    Morph3x3(*this, false);
 }
 
 void BoolImage::Invert()
