@@ -3,9 +3,14 @@
 #include "app/LVXThread.h"
 #include "app/Log.h"
 #include "app/ObjectFiles.h"
+#include "app/ProjectCommands.h"
 #include "app/Relation.h"
 #include "app/StackCommands.h"
 #include "attachments/AnnotationCreation.h"
+#include "contours/ContourCommands.h"
+#include "contours/ContourViews.h"
+#include "contours/SnakeSequence.h"
+#include "surfaces/SurfaceCommands.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "ui/NetworkWidget.h"
@@ -28,8 +33,14 @@ App::App(LumivoxWnd* window, QObject* parent) : QObject(parent), window(window)
     connect(window, &LumivoxWnd::openTiffRequested, this, &App::onOpenTiffRequested);
     connect(window, &LumivoxWnd::newLineRequested, this, &App::onNewLineRequested);
     connect(window, &LumivoxWnd::newRectangleRequested, this, &App::onNewRectangleRequested);
+    connect(window, &LumivoxWnd::newSnakeRequested, this, &App::onNewSnakeRequested);
+    connect(window, &LumivoxWnd::openSnakeSequenceRequested, this, &App::onOpenSnakeSequenceRequested);
     RegisterViewActions(*this);
     StackCommands::RegisterStackActions(*this);
+    ContourCommands::RegisterContourActions(*this);
+    SurfaceCommands::RegisterSurfaceActions(*this);
+    ProjectCommands::RegisterProjectActions(*this);
+    ContourViews::Register();
 }
 
 App::~App()
@@ -49,6 +60,21 @@ void App::registerOwned(std::unique_ptr<LVXObject> object, IDNUM id)
         return;
     connect(raw->Events(), &ObjectEventInterface::removeObjectRequested, this, &App::onRemoveObjectRequested);
     connect(raw->Events(), &ObjectEventInterface::changedStateChanged, window, &LumivoxWnd::onObjectChanged);
+}
+
+SnakeSequence* App::registerObject(std::unique_ptr<SnakeSequence> sequence, IDNUM id)
+{
+    if (!sequence)
+        return nullptr;
+    SnakeSequence* raw = sequence.get();
+    connect(raw, &SnakeSequence::processStepRequested, this, &App::onSnakeProcessStep);
+    connect(raw, &SnakeSequence::processSliceRequested, this, &App::onSnakeProcessSlice);
+    connect(raw, &SnakeSequence::processStackRequested, this, &App::onSnakeProcessStack);
+    connect(raw, &SnakeSequence::deleteFirstRequested, this, &App::onSnakeDeleteFirst);
+    connect(raw, &SnakeSequence::deleteLastRequested, this, &App::onSnakeDeleteLast);
+    connect(raw, &SnakeSequence::deleteSelectedRequested, this, &App::onSnakeDeleteSelected);
+    registerOwned(std::unique_ptr<LVXObject>(std::move(sequence)), id);
+    return raw;
 }
 
 // --- removal ---
@@ -164,7 +190,13 @@ LVXObject* App::duplicate(LVXObject* object)
         return nullptr;
     copy->SetName("Copy of" + object->GetName());
     LVXObject* raw = copy.get();
-    registerOwned(std::move(copy), NoId);
+    // A copied contour sequence answers its panel's buttons like any other.
+    if (auto* sequence = dynamic_cast<SnakeSequence*>(raw)) {
+        copy.release();
+        registerObject(std::unique_ptr<SnakeSequence>(sequence), NoId);
+    } else {
+        registerOwned(std::move(copy), NoId);
+    }
     window->CreateObjectWidget(raw);
     return raw;
 }
@@ -329,4 +361,51 @@ void App::onNewRectangleRequested(QPoint pos, ImageView* sender)
 void App::onOpenTiffRequested(QString path)
 {
     StackCommands::OpenTiff(*this, path);
+}
+
+// --- active contours ---
+
+void App::onSnakeProcessStep()
+{
+    ContourCommands::ProcessStep(*this);
+}
+
+void App::onSnakeProcessSlice()
+{
+    ContourCommands::ProcessSlice(*this);
+}
+
+void App::onSnakeProcessStack()
+{
+    ContourCommands::ProcessStack(*this);
+}
+
+void App::onSnakeDeleteFirst()
+{
+    ContourCommands::DeleteFirst(*this);
+}
+
+void App::onSnakeDeleteLast()
+{
+    ContourCommands::DeleteLast(*this);
+}
+
+void App::onSnakeDeleteSelected()
+{
+    ContourCommands::DeleteSelected(*this);
+}
+
+void App::onNewSnakeRequested(QPoint pos, LVX::Orientation orientation, ImageView* sender)
+{
+    ContourCommands::NewSequence(*this, pos, orientation, sender);
+}
+
+void App::onDialSnakeButtonClicked(ContinueSnakeDialog* dialog, int result)
+{
+    ContourCommands::AnswerContinueDialog(*this, dialog, result);
+}
+
+void App::onOpenSnakeSequenceRequested(QString path)
+{
+    ContourCommands::OpenSequence(*this, path);
 }

@@ -14,11 +14,13 @@
 #include <memory>
 #include <vector>
 
+class ContinueSnakeDialog;
 class LVXObjectWidget;
 class LVXThread;
 class LumivoxWnd;
 class Relation;
 class ImageView;
+class SnakeSequence;
 class View;
 
 // The controller: owns every project object, gives it its identifier, removes it on request,
@@ -46,8 +48,10 @@ public:
         registerOwned(std::unique_ptr<LVXObject>(std::move(object)), id);
         return raw;
     }
-    // The variant for contour sequences, which connects their six processing requests first,
-    // comes with the contour sequence; so does the one for shape-model builders.
+    // A contour sequence: its six requests (step, slice, stack, delete first, delete last, delete
+    // selected) are connected, in this order, to the six contour slots, then it is registered.
+    SnakeSequence* registerObject(std::unique_ptr<SnakeSequence> sequence, IDNUM id = NoId);
+    // The variant for shape-model builders comes with the shape model.
     const ObjectRegistry& Registry() const { return registry; }
     std::vector<LVXObject*> Objects() const { return registry.Objects(); }
     IDNUM nextFreeId() const { return registry.NextFreeId(); }
@@ -87,6 +91,14 @@ public:
 
     QPoint DialogPosition() const { return dialogPosition; }
     void SetDialogPosition(const QPoint& position) { dialogPosition = position; }
+    // Where the last continue dialog of a contour stack run was answered (global coordinates);
+    // the next one opens there. Until the first answer the dialog opens over the main window.
+    bool HasContinueDialogPosition() const { return continueDialogAnswered; }
+    void SetContinueDialogPosition(const QPoint& position)
+    {
+        dialogPosition = position;
+        continueDialogAnswered = true;
+    }
 
 public slots:
     void onContextMenuAction(LVXObjectWidget* actionSender, LVX::MenuAction actionType);
@@ -103,6 +115,18 @@ public slots:
     // New annotations drawn with a view's line and rectangle tools (attachments/AnnotationCreation).
     void onNewLineRequested(QPoint pos, ImageView* sender);
     void onNewRectangleRequested(QPoint pos, ImageView* sender);
+    // Active contours (contours/ContourCommands): the buttons of a sequence's panel act on every
+    // selected sequence in the view of the current tab.
+    void onSnakeProcessStep();
+    void onSnakeProcessSlice();
+    void onSnakeProcessStack();
+    void onSnakeDeleteFirst();
+    void onSnakeDeleteLast();
+    void onSnakeDeleteSelected();
+    void onNewSnakeRequested(QPoint pos, LVX::Orientation orientation, ImageView* sender);
+    // The answer (result code) to a continue dialog of a stack run.
+    void onDialSnakeButtonClicked(ContinueSnakeDialog* dialog, int result);
+    void onOpenSnakeSequenceRequested(QString path);
 
 private:
     void registerOwned(std::unique_ptr<LVXObject> object, IDNUM id);
@@ -117,6 +141,7 @@ private:
     std::deque<LVXObject*> removalQueue;
     QTimer removalTimer;
     QPoint dialogPosition;
+    bool continueDialogAnswered = false;
     std::map<LVX::MenuAction, MenuHandler> menuHandlers;
     ViewFactory viewFactory3D;
     std::map<LVXThread*, std::vector<QMetaObject::Connection>> threadConnections;

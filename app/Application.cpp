@@ -7,6 +7,7 @@
 #include "app/Resources.h"
 #include "app/Settings.h"
 #include "app/StackCommands.h"
+#include "contours/SharedSnakeParams.h"
 #include "ui/LumivoxWnd.h"
 
 #include <QFile>
@@ -16,6 +17,7 @@ Application::Application(const QString& settingsPath)
 {
     const bool created = EnsureFileExists(settingsPath);
     Settings::Load(settingsPath);
+    SharedSnakeParams::UpdateFromSettings();
     CreateKernels();
     window = std::make_unique<LumivoxWnd>();
     if (!created)

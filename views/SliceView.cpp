@@ -104,6 +104,24 @@ bool SliceView::WriteXml(QXmlStreamWriter& xml)
     return true;
 }
 
+void SliceView::RestoreState(int sliderValue, float newZoom, const QPointF& center)
+{
+    SetZoom(newZoom, true);
+    ToolTipSlider* slider = GetSlider();
+    const int before = slider->value();
+    slider->setValue(sliderValue); // clamped to the stack's slices
+    // A moved slider has redrawn at the new zoom through its signal.
+    if (slider->value() == before) {
+        Refresh();
+        RefreshOverlays();
+    }
+    if (paintWidget) {
+        // Without its signal, which would re-centre the picture at once.
+        const QSignalBlocker blocker(paintWidget);
+        paintWidget->SetCenter(center);
+    }
+}
+
 VirtualView* SliceView::CreateVirtualView()
 {
     return new VirtualSliceView(this);

@@ -3,6 +3,7 @@
 #include "views/LinearView.h"
 
 #include <QImage>
+#include <QPointF>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     // the object's button closes the element.
     bool WriteXml(QXmlStreamWriter& xml) override;
     VirtualView* CreateVirtualView() override;
+    // Puts back a stored state: zoom, slider value and the centre of the picture (fractions of
+    // its size). Call it once the view is bound to its stack, whose binding moves the slider.
+    void RestoreState(int sliderValue, float zoom, const QPointF& center);
 
     void UpdateOffsets() override; // re-centres the picture
     void RescaleImage() override;
