@@ -505,7 +505,11 @@ bool Save(App& app, const QString& path)
     xml.writeStartElement("objects");
     const std::vector<LVXObject*> objects = app.Objects();
     for (LVXObject* object : objects) {
-        if (object->IsChanged()) {
+        // An object kept in a file of its own but without one yet (a contour only exported as
+        // STL, say) is saved as well: the project can only refer to its data by that file.
+        const bool hasNoFileYet
+            = !object->GetFileTypes().extensions.isEmpty() && object->GetFile().filePath().isEmpty();
+        if (object->IsChanged() || hasNoFileYet) {
             object->Save();
             object->SetChanged(false);
         } else {

@@ -308,6 +308,28 @@ private slots:
         QCOMPARE(QFileInfo(stackPath).lastModified(), old);
     }
 
+    // A contour that was only exported (no record file yet) and so counts as unchanged still
+    // gets its record, otherwise the project could not bring its contours back.
+    void contourWithoutRecordIsSavedWithTheProject()
+    {
+        LVXObjectWidget* stack = OpenStack("s.tif", 4);
+        auto sequence = std::make_unique<SnakeSequence>("Active contour", 1u, LVX::XY);
+        const Point nodes[4] = {Point(1, 1), Point(5, 1), Point(5, 4), Point(1, 4)};
+        sequence->PushBack(std::make_unique<Snake>(nodes, 4, &SharedSnakeParams::Get()));
+        SnakeSequence* raw = app->registerObject(std::move(sequence));
+        stack->Attach(window->CreateObjectWidget(raw));
+        raw->SetChanged(false);
+        const QString record = dir->filePath("kept.acr");
+        (*prompter)->AddFileName(record);
+
+        const QString path = dir->filePath("p.lvx");
+        QVERIFY(ProjectFile::Save(*app, path));
+        QVERIFY(QFileInfo(record).size() > 32);
+        QFile project(path);
+        QVERIFY(project.open(QIODevice::ReadOnly));
+        QVERIFY(project.readAll().contains(("src=\"" + record + "\"").toUtf8()));
+    }
+
     void missingVersion_data()
     {
         QTest::addColumn<QByteArray>("document");
