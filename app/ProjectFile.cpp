@@ -484,6 +484,11 @@ void Loader::Finish()
     if (LVXObjectWidget* widget = WidgetOf(currentView))
         if (widget->GetObject()->IsView())
             window->SetCurrentView(widget->GetObject());
+
+    // What was just read equals what is stored: nothing is marked unsaved, and saving the
+    // project again does not rewrite the data files.
+    for (LVXObject* object : app.Objects())
+        object->SetChanged(false);
     window->Redraw();
 }
 

@@ -232,6 +232,8 @@ private slots:
         QCOMPARE(sequence->GetCount(), 2u);
         QCOMPARE(sequence->GetSnake(3)->GetPoints().size(), size_t(3));
         QCOMPARE(sequence->GetStack(), app->Registry().Find(0));
+        for (LVXObject* object : app->Objects())
+            QVERIFY2(!object->IsChanged(), qPrintable(object->GetName())); // loaded equals stored
     }
 
     void smallProjectDocument()
