@@ -6,22 +6,14 @@
 #include "views/ImageView.h"
 #include "views/PaintWidget.h"
 
+#include "Data.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-// Truncation toward zero that stays defined for NaN and values beyond the int range.
-int Trunc(double value)
-{
-    if (!(value == value))
-        return 0;
-    constexpr double lo = double(std::numeric_limits<int>::min());
-    constexpr double hi = double(std::numeric_limits<int>::max());
-    return int(std::clamp(std::trunc(value), lo, hi));
-}
 
 // Stack axes: 0 = x, 1 = y, 2 = z.
 int NormalAxis(LVX::Orientation plane)
@@ -112,7 +104,7 @@ QPoint SnakeOverlay::NodePosition(const NodePointer& node, LVX::Orientation view
     if (!node.node)
         return QPoint();
     const QPointF p = ViewMapping::StackToPlane(StackPoint(node), viewPlane);
-    return QPoint(Trunc(p.x()), Trunc(p.y()));
+    return QPoint(Data::TruncToInt(p.x()), Data::TruncToInt(p.y()));
 }
 
 void SnakeOverlay::MoveNode(const NodePointer& node, LVX::Orientation viewPlane, int index, const QPoint& imagePosition)
@@ -173,11 +165,11 @@ void SnakeOverlay::Paint(QPainter* painter)
     const QColor color = IsSelected() ? colors.overlaySelectedColor : colors.overlayDefaultColor;
     const LVX::Orientation plane = paintWidget->GetOrientation();
     const double r = double(paintWidget->GetZoom());
-    const int side = Trunc(2.0 * r);
+    const int side = Data::TruncToInt(2.0 * r);
 
     const auto square = [&](const NodePointer& node, const QColor& c) {
         const QPoint w = paintWidget->ImageToWidget(NodePosition(node, plane));
-        painter->fillRect(QRect(Trunc(w.x() - r), Trunc(w.y() - r), side, side), c);
+        painter->fillRect(QRect(Data::TruncToInt(w.x() - r), Data::TruncToInt(w.y() - r), side, side), c);
         return w;
     };
 
@@ -192,7 +184,7 @@ void SnakeOverlay::Paint(QPainter* painter)
         painter->setPen(colors.overlayHoverColor);
         painter->setBrush(colors.overlayHoverColor);
         const QPoint w = square(node, colors.overlayHoverColor);
-        painter->drawText(w.x(), Trunc(w.y() - r - 1.0), QString("%1;%2").arg(node.contour).arg(node.index));
+        painter->drawText(w.x(), Data::TruncToInt(w.y() - r - 1.0), QString("%1;%2").arg(node.contour).arg(node.index));
     }
 }
 

@@ -8,6 +8,8 @@
 #include "views/ImageView.h"
 #include "views/PaintWidgetTool.h"
 
+#include "Data.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -20,16 +22,6 @@
 #include <limits>
 
 namespace {
-
-// Truncation toward zero that stays defined for values outside the int range and for NaN.
-int Trunc(double value)
-{
-    if (!(value == value))
-        return 0;
-    constexpr double lo = double(std::numeric_limits<int>::min());
-    constexpr double hi = double(std::numeric_limits<int>::max());
-    return int(std::clamp(std::trunc(value), lo, hi));
-}
 
 // A zoom of 0 (or less) would divide by zero; such a mapping is treated as unzoomed.
 double SafeZoom(float zoom)
@@ -45,13 +37,14 @@ double SafeZoom(float zoom)
 QPoint ViewMapping::WidgetToImage(const QPoint& p) const
 {
     const double z = SafeZoom(zoom);
-    return QPoint(Trunc((p.x() - offsetX) / z), Trunc((double(imageHeight) + offsetY - p.y()) / z));
+    return QPoint(
+        Data::TruncToInt((p.x() - offsetX) / z), Data::TruncToInt((double(imageHeight) + offsetY - p.y()) / z));
 }
 
 QPoint ViewMapping::WidgetToImageUnflipped(const QPoint& p) const
 {
     const double z = SafeZoom(zoom);
-    return QPoint(Trunc((p.x() - offsetX) / z), Trunc((p.y() - offsetY) / z));
+    return QPoint(Data::TruncToInt((p.x() - offsetX) / z), Data::TruncToInt((p.y() - offsetY) / z));
 }
 
 QPoint ViewMapping::ImageToWidget(const QPoint& p) const
@@ -62,7 +55,7 @@ QPoint ViewMapping::ImageToWidget(const QPoint& p) const
 QPoint ViewMapping::ImageToWidget(const QPointF& p) const
 {
     const double z = double(zoom);
-    return QPoint(Trunc(p.x() * z + offsetX), Trunc(double(imageHeight) + offsetY - p.y() * z));
+    return QPoint(Data::TruncToInt(p.x() * z + offsetX), Data::TruncToInt(double(imageHeight) + offsetY - p.y() * z));
 }
 
 bool ViewMapping::IsInsideImage(const QPoint& widgetPosition) const
@@ -108,14 +101,14 @@ bool ViewMapping::IsOnPlane(const Point3D& p, LVX::Orientation orientation, int 
         normal = p.y;
     else if (orientation == LVX::ZY)
         normal = p.x;
-    return Trunc(double(normal)) == index;
+    return Data::TruncToInt(double(normal)) == index;
 }
 
 QPoint ViewMapping::OffsetsFor(
     const QPointF& center, int widgetWidth, int widgetHeight, int imageWidth, int imageHeight)
 {
-    return QPoint(
-        Trunc(widgetWidth * 0.5 - imageWidth * center.x()), Trunc(widgetHeight * 0.5 - imageHeight * center.y()));
+    return QPoint(Data::TruncToInt(widgetWidth * 0.5 - imageWidth * center.x()),
+        Data::TruncToInt(widgetHeight * 0.5 - imageHeight * center.y()));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include "views/OverlayFactory.h"
 #include "views/PaintWidget.h"
 
+#include "Data.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -18,12 +20,6 @@ constexpr int MinMarkedSize = 11;
 // A press within this many image pixels of the centre (in both directions) moves the box.
 constexpr int CenterDistance = 5;
 
-int Trunc(double value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    return int(std::clamp(std::trunc(value), -2147483648.0, 2147483647.0));
-}
 } // namespace
 
 // The views of a stack show its rectangles through this overlay.
@@ -116,7 +112,8 @@ QRect RectangleOverlay::WidgetRect() const
     const double top = std::max(rectangle->GetV0(), rectangle->GetV1());
     // Rows count upward, so the top edge of the box is the upper edge of its highest row.
     const QPoint topLeft = paintWidget->ImageToWidget(QPointF(left, top + 1.0));
-    return QRect(topLeft.x(), topLeft.y(), Trunc((right - left + 1.0) * zoom), Trunc((top - bottom + 1.0) * zoom));
+    return QRect(topLeft.x(), topLeft.y(), Data::TruncToInt((right - left + 1.0) * zoom),
+        Data::TruncToInt((top - bottom + 1.0) * zoom));
 }
 
 void RectangleOverlay::Paint(QPainter* painter)
@@ -132,7 +129,7 @@ void RectangleOverlay::Paint(QPainter* painter)
     // The outline runs over the outermost displayed pixels of the box.
     painter->drawRect(box.adjusted(0, 0, -1, -1));
 
-    const int side = Trunc(4.0 * double(paintWidget->GetZoom()));
+    const int side = Data::TruncToInt(4.0 * double(paintWidget->GetZoom()));
     if (side > 0) {
         for (const QPoint& corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
             painter->fillRect(QRect(corner.x() - side / 2, corner.y() - side / 2, side, side), color);

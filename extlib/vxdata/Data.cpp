@@ -1,6 +1,9 @@
 #include "Data.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace Data {
 
@@ -74,6 +77,14 @@ uint32_t NextExponent(uint32_t n)
     while (result < n && result < 0x80000000u)
         result <<= 1;
     return result;
+}
+
+int TruncToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return int(std::clamp(
+        std::trunc(value), double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 } // namespace Data

@@ -23,6 +23,10 @@ double CubicInterpolate(double p0, double p1, double p2, double p3, double t);
 // The smallest power of two not below n (1 for n <= 1).
 uint32_t NextExponent(uint32_t n);
 
+// Truncation toward zero that stays defined for every value: NaN gives 0, values beyond the
+// int range give its ends.
+int TruncToInt(double value);
+
 template <typename T> int sign(T x)
 {
     return (T(0) < x) - (x < T(0));

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 class TestData : public QObject {
     Q_OBJECT
@@ -18,6 +19,8 @@ private slots:
     void nextExponent_data();
     void nextExponent();
     void sign();
+    void truncToInt_data();
+    void truncToInt();
 };
 
 void TestData::readsLittleEndian_data()
@@ -104,6 +107,24 @@ void TestData::nextExponent()
     QFETCH(quint32, n);
     QFETCH(quint32, expected);
     QCOMPARE(Data::NextExponent(n), expected);
+}
+
+void TestData::truncToInt_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("positive") << 2.9 << 2;
+    QTest::newRow("negative toward zero") << -2.9 << -2;
+    QTest::newRow("NaN") << std::nan("") << 0;
+    QTest::newRow("above range") << 1e300 << std::numeric_limits<int>::max();
+    QTest::newRow("below range") << -HUGE_VAL << std::numeric_limits<int>::min();
+}
+
+void TestData::truncToInt()
+{
+    QFETCH(double, value);
+    QFETCH(int, expected);
+    QCOMPARE(Data::TruncToInt(value), expected);
 }
 
 void TestData::sign()
