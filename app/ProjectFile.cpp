@@ -476,10 +476,17 @@ void Loader::Finish()
 
     const bool multiSelection = network->IsMultiSelection();
     network->SetMultiSelection(true);
+    LVXObjectWidget* lastChecked = nullptr;
     for (const Placed& entry : placed)
-        if (entry.widget && entry.checked)
+        if (entry.widget && entry.checked) {
             entry.widget->setChecked(true);
+            if (!entry.widget->GetControls().empty())
+                lastChecked = entry.widget;
+        }
     network->SetMultiSelection(multiSelection);
+    // The panels of a checked button that has some are on show, as after clicking it.
+    if (lastChecked)
+        window->ShowControls(lastChecked);
 
     if (LVXObjectWidget* widget = WidgetOf(currentView))
         if (widget->GetObject()->IsView())
