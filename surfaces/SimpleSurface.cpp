@@ -22,12 +22,12 @@ LVXObject* SimpleSurface::Clone() const
 bool SimpleSurface::WriteXml(QXmlStreamWriter& xml)
 {
     xml.writeStartElement("simple_surface");
-    xml.writeAttribute("color", (vertexColors.empty() ? GetColor() : vertexColors.front()).name());
+    xml.writeAttribute("color", (vertexColors.empty() ? GetSurfaceColor() : vertexColors.front()).name());
     return true;
 }
 
 uint32_t SimpleSurface::AddVertex(const Point3D& p)
 {
-    vertexColors.push_back(GetColor());
+    vertexColors.push_back(GetSurfaceColor());
     return Surface::AddVertex(p);
 }

@@ -37,7 +37,6 @@ public:
     static QColor PaletteColor(size_t k);
 
     LVXObject* Clone() const override;
-    QColor GetColor() const override { return color; }
     FileTypes GetFileTypes() const override; // ".stl"
     std::pair<Point3D, Point3D> GetBoundingBox() const override { return {boxMin, boxMax}; }
     bool Save() override; // ASCII STL to the object's file
@@ -70,6 +69,9 @@ public:
     const Point3D& GetCentroid() const { return centroid; }
     // Columns are the unit principal axes, largest spread first; the identity until computed.
     const Matrix& GetPrincipalAxes() const { return principalAxes; }
+    // The colour the surface is drawn in; its button keeps the common object colour, so that the
+    // white of the first palette entry does not hide the button's white text.
+    const QColor& GetSurfaceColor() const { return color; }
     void SetColor(const QColor& c) { color = c; }
 
 protected:
