@@ -59,22 +59,6 @@ public:
     TypedView(const QString& name, LVX::ObjectType type) : View(name) { SetType(type); }
 };
 
-// Collects the warnings of code that runs without a window.
-class WarningSink : public Log::Sink {
-public:
-    void Output(const QString&, bool) override { }
-    void Error(const QString&) override { }
-    void Warning(const QString& text) override { warnings << text; }
-    void ShowProgress() override { }
-    void HideProgress() override { }
-    void SetProgressText(const QString&) override { }
-    void SetProgressBusy() override { }
-    void SetProgressMaximum(int) override { }
-    void SetProgressValue(int) override { }
-
-    QStringList warnings;
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(std::vector<ObjectKey>)
@@ -147,22 +131,20 @@ private slots:
         QTest::addColumn<int>("expected");
         QTest::addColumn<QStringList>("warnings");
         const auto slice = [](const QString& name) { return ObjectKey{LVX::SliceViewType, name, 0}; };
-        QTest::newRow("1 and 3") << std::vector<ObjectKey>{slice("SliceView1"), slice("SliceView3")} << 2
-                                 << QStringList{};
-        QTest::newRow("none") << std::vector<ObjectKey>{} << 1 << QStringList{};
-        QTest::newRow("other types only")
-            << std::vector<ObjectKey>{{LVX::ImageStackType, "Stack1", 0}, {LVX::TomogramViewType, "TomogramView1", 1}}
-            << 1 << QStringList{};
-        QTest::newRow("1 and 2") << std::vector<ObjectKey>{slice("SliceView2"), slice("SliceView1")} << 3
-                                 << QStringList{};
-        QTest::newRow("only 2") << std::vector<ObjectKey>{slice("SliceView2")} << 1 << QStringList{};
-        QTest::newRow("trailing digits only")
-            << std::vector<ObjectKey>{slice("Copy ofSliceView1"), slice("2D3")} << 2 << QStringList{};
-        QTest::newRow("name without digits") << std::vector<ObjectKey>{slice("SliceView1"),
-            {LVX::TomogramViewType, "Tomo", 1}, slice("Slice"), slice("SliceView4")}
-                                             << 2 << QStringList{"Object indentifier missing in name: Slice"};
-        QTest::newRow("first name without digits") << std::vector<ObjectKey>{slice("Slice 1a"), slice("SliceView1")}
-                                                   << 1 << QStringList{"Object indentifier missing in name: Slice 1a"};
+        const auto row
+            = [](const char* tag, const std::vector<ObjectKey>& objects, int expected,
+                  const QStringList& warnings = {}) { QTest::newRow(tag) << objects << expected << warnings; };
+        row("1 and 3", {slice("SliceView1"), slice("SliceView3")}, 2);
+        row("none", {}, 1);
+        row("other types only", {{LVX::ImageStackType, "Stack1", 0}, {LVX::TomogramViewType, "TomogramView1", 1}}, 1);
+        row("1 and 2", {slice("SliceView2"), slice("SliceView1")}, 3);
+        row("only 2", {slice("SliceView2")}, 1);
+        row("trailing digits only", {slice("Copy ofSliceView1"), slice("2D3")}, 2);
+        row("name without digits",
+            {slice("SliceView1"), {LVX::TomogramViewType, "Tomo", 1}, slice("Slice"), slice("SliceView4")}, 2,
+            {"Object indentifier missing in name: Slice"});
+        row("first name without digits", {slice("Slice 1a"), slice("SliceView1")}, 1,
+            {"Object indentifier missing in name: Slice 1a"});
     }
 
     void nextNameNumber()
@@ -170,13 +152,12 @@ private slots:
         QFETCH(std::vector<ObjectKey>, objects);
         QFETCH(int, expected);
         QFETCH(QStringList, warnings);
-        WarningSink sink;
-        Log::Sink* previous = Log::CurrentSink();
-        Log::SetSink(&sink);
-        const int number = ObjectNaming::NextNameNumber(objects, LVX::SliceViewType);
-        Log::SetSink(previous);
-        QCOMPARE(number, expected);
-        QCOMPARE(sink.warnings, warnings);
+        const int before = LogLines().size();
+        QCOMPARE(ObjectNaming::NextNameNumber(objects, LVX::SliceViewType), expected);
+        const QStringList added = LogLines().mid(before);
+        QCOMPARE(added.size(), warnings.size());
+        for (int i = 0; i < warnings.size(); ++i)
+            QVERIFY2(added[i].endsWith(" : WARNING: " + warnings[i]), qPrintable(added[i]));
     }
 
     void nameWarningReachesLog()
@@ -292,6 +273,8 @@ private slots:
         QCOMPARE(widget->text(), QString("Stack1*"));
         stack->SetChanged(false);
         QCOMPARE(widget->text(), QString("Stack1"));
+        stack->SetChanged(true);
+        QCOMPARE(widget->text(), QString("Stack1*"));
     }
 
     // --- duplicate and save ---
@@ -328,24 +311,17 @@ private slots:
         QTest::addColumn<QString>("saved");   // the path Save was called with, or empty
         QTest::addColumn<QString>("logLine"); // the new last line of the log, with "<dir>" for the folder
         QTest::addColumn<bool>("changed");
-        QTest::newRow("save") << int(LVX::Save) << "a.acr"
-                              << "" << true << false << "a.acr"
-                              << "> Saved to <dir>/a.acr" << false;
-        QTest::newRow("save fails") << int(LVX::Save) << "a.acr"
-                                    << "" << false << false << "a.acr"
-                                    << "ERROR: Disk full" << false;
-        QTest::newRow("save without file asks") << int(LVX::Save) << ""
-                                                << "n.acr" << true << true << "n.acr"
-                                                << "> Saved to <dir>/n.acr" << false;
-        QTest::newRow("save as") << int(LVX::SaveAs) << "a.acr"
-                                 << "b.acr" << true << true << "b.acr"
-                                 << "> Saved to <dir>/b.acr" << false;
-        QTest::newRow("save as, unknown extension") << int(LVX::SaveAs) << "a.acr"
-                                                    << "b.txt" << true << true << ""
-                                                    << "ERROR: Could not save Snake1 to <dir>/b.txt" << false;
-        QTest::newRow("save as, cancelled") << int(LVX::SaveAs) << "a.acr"
-                                            << "" << true << true << ""
-                                            << "" << true;
+        const auto row = [](const char* name, LVX::MenuAction action, const char* file, const char* answer,
+                             bool succeeds, bool asked, const char* saved, const char* logLine, bool changed) {
+            QTest::newRow(name) << int(action) << file << answer << succeeds << asked << saved << logLine << changed;
+        };
+        row("save", LVX::Save, "a.acr", "", true, false, "a.acr", "> Saved to <dir>/a.acr", false);
+        row("save fails", LVX::Save, "a.acr", "", false, false, "a.acr", "ERROR: Disk full", false);
+        row("save without file asks", LVX::Save, "", "n.acr", true, true, "n.acr", "> Saved to <dir>/n.acr", false);
+        row("save as", LVX::SaveAs, "a.acr", "b.acr", true, true, "b.acr", "> Saved to <dir>/b.acr", false);
+        row("save as, unknown extension", LVX::SaveAs, "a.acr", "b.txt", true, true, "",
+            "ERROR: Could not save Snake1 to <dir>/b.txt", false);
+        row("save as, cancelled", LVX::SaveAs, "a.acr", "", true, true, "", "", true);
     }
 
     void saveActions()
@@ -690,11 +666,8 @@ private:
         return names;
     }
 
-    QString LastLogLine() const
-    {
-        const QStringList lines = window->GetLog()->toPlainText().split('\n', Qt::SkipEmptyParts);
-        return lines.isEmpty() ? QString() : lines.last();
-    }
+    QStringList LogLines() const { return window->GetLog()->toPlainText().split('\n', Qt::SkipEmptyParts); }
+    QString LastLogLine() const { return LogLines().isEmpty() ? QString() : LogLines().last(); }
 
     QTemporaryDir dir;
     QStringList journal;

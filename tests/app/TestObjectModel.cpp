@@ -104,26 +104,15 @@ private slots:
     void setChangedReportsNewAndOld()
     {
         LVXObject object("Line1");
-        struct Report {
-            LVXObject* owner;
-            bool curr;
-            bool prev;
-        };
-        std::vector<Report> reports;
-        QObject::connect(object.Events(), &ObjectEventInterface::changedStateChanged,
-            [&reports](LVXObject* owner, bool curr, bool prev) {
-                reports.push_back({owner, curr, prev});
+        QStringList reports; // "owner is the object, new state, old state"
+        QObject::connect(
+            object.Events(), &ObjectEventInterface::changedStateChanged, [&](LVXObject* owner, bool curr, bool prev) {
+                reports << QString("%1 %2 %3").arg(owner == &object).arg(curr).arg(prev);
             });
         object.SetChanged(false);
         object.SetChanged(false);
         object.SetChanged(true);
-        QCOMPARE(reports.size(), size_t(3));
-        const bool expected[3][2] = {{false, true}, {false, false}, {true, false}};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(reports[i].owner, &object);
-            QCOMPARE(reports[i].curr, expected[i][0]);
-            QCOMPARE(reports[i].prev, expected[i][1]);
-        }
+        QCOMPARE(reports, (QStringList{"1 0 1", "1 0 0", "1 1 0"}));
         QVERIFY(object.IsChanged());
     }
 
@@ -268,16 +257,14 @@ private slots:
         QTest::addColumn<bool>("chosen");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("file");
-        QTest::newRow("new name") << false << "/out/cells.acr" << true << "cells.acr"
-                                  << "/out/cells.acr";
-        QTest::newRow("same name") << false << "/out/Snake1" << true << "Snake1"
-                                   << "/out/Snake1";
-        QTest::newRow("cancelled") << false << "" << false << "Snake1"
-                                   << "/old/a.acr";
-        QTest::newRow("new name, window") << true << "/out/cells.stl" << true << "cells.stl"
-                                          << "/out/cells.stl";
-        QTest::newRow("cancelled, window") << true << "" << false << "Snake1"
-                                           << "/old/a.acr";
+        const auto row
+            = [](const char* tag, bool withWindow, const char* answer, bool chosen, const char* name,
+                  const char* file) { QTest::newRow(tag) << withWindow << answer << chosen << name << file; };
+        row("new name", false, "/out/cells.acr", true, "cells.acr", "/out/cells.acr");
+        row("same name", false, "/out/Snake1", true, "Snake1", "/out/Snake1");
+        row("cancelled", false, "", false, "Snake1", "/old/a.acr");
+        row("new name, window", true, "/out/cells.stl", true, "cells.stl", "/out/cells.stl");
+        row("cancelled, window", true, "", false, "Snake1", "/old/a.acr");
     }
 
     void chooseFileRenamesAfterFile()

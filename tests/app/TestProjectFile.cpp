@@ -64,6 +64,18 @@ private:
         return object ? window->FindObjectWidget(object) : nullptr;
     }
 
+    static QByteArray ReadFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+
+    static bool WriteFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
     QString LogText() const { return window->GetLog()->toPlainText(); }
 
     // Every registered object has a button; every docked button's object is registered.
@@ -128,6 +140,11 @@ private:
             bool checked;
             QList<IDNUM> attachments;
             QList<QPair<uint32_t, int>> relations; // type and other end (-1 open)
+            bool operator==(const Button& o) const
+            {
+                return id == o.id && name == o.name && position == o.position && checked == o.checked
+                    && attachments == o.attachments && relations == o.relations;
+            }
         };
         QList<Button> buttons;
         QString currentTab;
@@ -192,15 +209,7 @@ private slots:
         emit window->openProjectRequested(path);
         VerifyConsistent();
         const Snapshot after = Take();
-        QCOMPARE(after.buttons.size(), before.buttons.size());
-        for (int i = 0; i < before.buttons.size(); ++i) {
-            QCOMPARE(after.buttons[i].id, before.buttons[i].id);
-            QCOMPARE(after.buttons[i].name, before.buttons[i].name);
-            QCOMPARE(after.buttons[i].position, before.buttons[i].position);
-            QCOMPARE(after.buttons[i].checked, before.buttons[i].checked);
-            QCOMPARE(after.buttons[i].attachments, before.buttons[i].attachments);
-            QCOMPARE(after.buttons[i].relations, before.buttons[i].relations);
-        }
+        QCOMPARE(after.buttons, before.buttons);
         QCOMPARE(before.currentTab, QString("SliceView1"));
         QCOMPARE(after.currentTab, before.currentTab);
         // The open relation stays open; the restored type 4 is there.
@@ -251,8 +260,6 @@ private slots:
 
         const QString path = dir->filePath("small.lvx");
         QVERIFY(ProjectFile::Save(*app, path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QString expected = QString(R"(<?xml version="1.0" encoding="UTF-8"?>
 <project version="0.1">
     <objects>
@@ -278,7 +285,7 @@ private slots:
 </project>
 )")
                                      .arg(QFileInfo(dir->filePath("one.tif")).absoluteFilePath());
-        QCOMPARE(QString::fromUtf8(file.readAll()), expected);
+        QCOMPARE(QString::fromUtf8(ReadFile(path)), expected);
     }
 
     void unchangedObjectIsNotRewritten()
@@ -292,21 +299,17 @@ private slots:
         QFile stackFile(stackPath);
         QVERIFY(stackFile.open(QIODevice::Append));
         stackFile.write("marker");
-        stackFile.close();
+        QVERIFY(stackFile.flush()); // before the time is set, so that it stays
         const QDateTime old = QDateTime::currentDateTime().addDays(-3);
-        QVERIFY(stackFile.open(QIODevice::ReadWrite));
         QVERIFY(stackFile.setFileTime(old, QFileDevice::FileModificationTime));
         stackFile.close();
-        QVERIFY(stackFile.open(QIODevice::ReadOnly));
-        const QByteArray bytes = stackFile.readAll();
-        stackFile.close();
+        const QByteArray bytes = ReadFile(stackPath);
 
         window->GetLog()->clear();
         QVERIFY(ProjectFile::Save(*app, path));
         QCOMPARE(LogText(),
             QString("> Saving project...\n> Skipped unchanged object kept.tif\n> Project saved to " + path + "\n"));
-        QVERIFY(stackFile.open(QIODevice::ReadOnly));
-        QCOMPARE(stackFile.readAll(), bytes);
+        QCOMPARE(ReadFile(stackPath), bytes);
         QCOMPARE(QFileInfo(stackPath).lastModified(), old);
     }
 
@@ -327,9 +330,7 @@ private slots:
         const QString path = dir->filePath("p.lvx");
         QVERIFY(ProjectFile::Save(*app, path));
         QVERIFY(QFileInfo(record).size() > 32);
-        QFile project(path);
-        QVERIFY(project.open(QIODevice::ReadOnly));
-        QVERIFY(project.readAll().contains(("src=\"" + record + "\"").toUtf8()));
+        QVERIFY(ReadFile(path).contains(("src=\"" + record + "\"").toUtf8()));
     }
 
     void missingVersion_data()
@@ -346,10 +347,7 @@ private slots:
         QFETCH(QByteArray, document);
         OpenStack("before.tif", 1);
         const QString path = dir->filePath("old.lvx");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(document);
-        file.close();
+        QVERIFY(WriteFile(path, document));
         QVERIFY(!ProjectFile::Load(*app, path));
         QVERIFY(app->Objects().empty());
         QVERIFY(LogText().contains(" : ERROR: Could not open project file " + path + ": Incompatible version.\n"));
@@ -387,30 +385,22 @@ private slots:
         QTest::addColumn<QString>("docked"); // "stack:attachments" of stack 0
         QTest::addColumn<bool>("wellFormed");
         const QString stack = R"(<image_stack id="0" src="s.tif" xpos="1" ypos="2"/>)";
-        QTest::newRow("repeated id") << stack + R"(<rectangle h0="1" h1="2" v0="1" v1="2" orient="0" id="0"/>)"
-                                     << "0"
-                                     << "" << true;
-        QTest::newRow("unknown element and plane")
-            << stack + R"(<teapot id="5"/><rectangle orient="9" id="3"/><line id="4" x0="z"/>)"
-            << "0 4"
-            << "" << true;
-        QTest::newRow("id out of range") << stack + R"(<line id="70000"/><line id="65535"/><line id="x"/>)"
-                                         << "0"
-                                         << "" << true; // "x" reads as 0, which is in use
-        QTest::newRow("relations to nowhere")
-            << stack + R"(<line id="1"/></objects><relations><relation_group owner="9"><relation other="0" type="2"/>
+        const auto row = [](const char* name, const QString& body, const char* ids, const char* docked,
+                             bool wellFormed) { QTest::newRow(name) << body << ids << docked << wellFormed; };
+        row("repeated id", stack + R"(<rectangle h0="1" h1="2" v0="1" v1="2" orient="0" id="0"/>)", "0", "", true);
+        row("unknown element and plane",
+            stack + R"(<teapot id="5"/><rectangle orient="9" id="3"/><line id="4" x0="z"/>)", "0 4", "", true);
+        // "x" reads as 0, which is in use.
+        row("id out of range", stack + R"(<line id="70000"/><line id="65535"/><line id="x"/>)", "0", "", true);
+        row("relations to nowhere",
+            stack + R"(<line id="1"/></objects><relations><relation_group owner="9"><relation other="0" type="2"/>
                </relation_group><relation_group owner="0"><relation other="7" type="1"/><relation other="0" type="2"/>
                <relation other="1" type="2"/><relation other="-1" type="12"/></relation_group></relations>
                <attachments><object id="0"><att id="1"/><att id="1"/><att id="0"/><att id="8"/></object>
-               <object id="3"><att id="1"/></object></attachments><objects>)"
-            << "0 1"
-            << "1" << true;
-        QTest::newRow("missing src") << R"(<image_stack id="0"/><variable_image_stack id="1" src="nothing.tif"/>)"
-                                     << ""
-                                     << "" << true;
-        QTest::newRow("malformed") << stack + R"(<line id="1"/><line id="2" <<)"
-                                   << "0 1"
-                                   << "" << false;
+               <object id="3"><att id="1"/></object></attachments><objects>)",
+            "0 1", "1", true);
+        row("missing src", R"(<image_stack id="0"/><variable_image_stack id="1" src="nothing.tif"/>)", "", "", true);
+        row("malformed", stack + R"(<line id="1"/><line id="2" <<)", "0 1", "", false);
     }
 
     void damagedDocuments()
@@ -421,11 +411,9 @@ private slots:
         QFETCH(bool, wellFormed);
         QVERIFY(!WriteStack("s.tif", 2).isEmpty());
         const QString path = dir->filePath("damaged.lvx");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            ("<project version=\"0.1\"><objects>" + body + "</objects><prefs current_view=\"0\"/></project>").toUtf8());
-        file.close();
+        QVERIFY(WriteFile(path,
+            ("<project version=\"0.1\"><objects>" + body + "</objects><prefs current_view=\"0\"/></project>")
+                .toUtf8()));
         window->GetLog()->clear();
         QCOMPARE(ProjectFile::Load(*app, path), wellFormed);
         VerifyConsistent();
@@ -448,16 +436,10 @@ private slots:
         BuildProject();
         const QString path = dir->filePath("full.lvx");
         QVERIFY(ProjectFile::Save(*app, path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        file.close();
+        const QByteArray bytes = ReadFile(path);
         const QString cutPath = dir->filePath("cut.lvx");
         for (int length = 0; length < bytes.size() - 1; length += 23) { // the last cut misses the final line end only
-            QFile cut(cutPath);
-            QVERIFY(cut.open(QIODevice::WriteOnly));
-            cut.write(bytes.left(length));
-            cut.close();
+            QVERIFY(WriteFile(cutPath, bytes.left(length)));
             window->GetLog()->clear();
             QVERIFY(!ProjectFile::Load(*app, cutPath));
             VerifyConsistent();
@@ -472,10 +454,7 @@ private slots:
         OpenStack("a.tif", 2);
         const QString path = dir->filePath("keep.lvx");
         QVERIFY(ProjectFile::Save(*app, path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray old = file.readAll();
-        file.close();
+        const QByteArray old = ReadFile(path);
         for (int i = 0; i < 20; ++i) // a longer document than the one on disk
             window->CreateObjectWidget(app->registerObject(std::make_unique<Att::Line>(Point3D(), Point3D())));
 
@@ -493,8 +472,7 @@ private slots:
         QVERIFY(LogText().contains("Could not save project to " + path));
 
         QVERIFY(!ProjectFile::Save(*app, dir->filePath("no/such/folder/p.lvx")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), old);
+        QCOMPARE(ReadFile(path), old);
     }
 };
 

@@ -153,17 +153,37 @@ private slots:
         QCOMPARE(journal, expected);
     }
 
-    void createdWithBothEndsNotifiesBoth()
+    void relationLifecycle()
     {
         LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
         LVXObjectWidget* stack = Widget("Stack1", LVX::ImageStackType);
         Relation* relation = Relation::Create(LVX::RelationSource, view, stack);
         view->AddRelation(relation);
         QCOMPARE(journal, (QStringList{"Stack1.OnConnected->Stack1", "SliceView1.OnConnect->Stack1"}));
-        QCOMPARE(stack->GetIncomingRelations().size(), size_t(1));
-        QCOMPARE(stack->GetIncomingRelations().front(), relation);
+        QCOMPARE(stack->GetIncomingRelations(), std::deque<Relation*>({relation}));
         QCOMPARE(view->GetRelations().size(), size_t(1));
         QCOMPARE(view->FindRelation(LVX::RelationSource), relation);
+        QCOMPARE(view->FindRelation(LVX::Relation3DView), nullptr);
+
+        // Changes of the other end's attachments reach the owner, once, while connected.
+        journal.clear();
+        emit stack->attachmentsChanged();
+        QCOMPARE(journal, QStringList{"SliceView1.OnAttachmentsChanged"});
+        relation->Disconnect();
+        journal.clear();
+        emit stack->attachmentsChanged();
+        QVERIFY(journal.isEmpty());
+
+        // Destroyed, the relation lets go of both ends.
+        QVERIFY(relation->ConnectTo(stack));
+        journal.clear();
+        view->RemoveRelation(relation);
+        QCOMPARE(journal, (QStringList{"Stack1.OnDisconnected->Stack1", "SliceView1.OnDisconnect->Stack1"}));
+        QVERIFY(stack->GetIncomingRelations().empty());
+        QVERIFY(view->GetRelations().empty());
+        journal.clear();
+        emit stack->attachmentsChanged();
+        QVERIFY(journal.isEmpty());
     }
 
     void reconnectDisconnectsPreviousEndFirst()
@@ -171,9 +191,7 @@ private slots:
         LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
         LVXObjectWidget* first = Widget("Stack1", LVX::ImageStackType);
         LVXObjectWidget* second = Widget("Stack2", LVX::VariableImageStackType);
-        Relation* relation = Relation::Create(LVX::RelationSource, view, first);
-        view->AddRelation(relation);
-        journal.clear();
+        Relation* relation = Link(view, first);
 
         QVERIFY(relation->ConnectTo(second));
         QCOMPARE(journal,
@@ -194,46 +212,14 @@ private slots:
         QVERIFY(journal.isEmpty());
     }
 
-    void attachmentsOfOtherEndReachOwner()
-    {
-        LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
-        LVXObjectWidget* stack = Widget("Stack1", LVX::ImageStackType);
-        Relation* relation = Relation::Create(LVX::RelationSource, view, stack);
-        view->AddRelation(relation);
-        journal.clear();
-        emit stack->attachmentsChanged();
-        QCOMPARE(journal, QStringList{"SliceView1.OnAttachmentsChanged"});
-
-        relation->Disconnect();
-        journal.clear();
-        emit stack->attachmentsChanged();
-        QVERIFY(journal.isEmpty());
-    }
-
-    void destructionUnregistersFromBothEnds()
-    {
-        LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
-        LVXObjectWidget* stack = Widget("Stack1", LVX::ImageStackType);
-        Relation* relation = Relation::Create(LVX::RelationSource, view, stack);
-        view->AddRelation(relation);
-        journal.clear();
-
-        view->RemoveRelation(relation);
-        QCOMPARE(journal, (QStringList{"Stack1.OnDisconnected->Stack1", "SliceView1.OnDisconnect->Stack1"}));
-        QVERIFY(stack->GetIncomingRelations().empty());
-        QVERIFY(view->GetRelations().empty());
-    }
-
     void ownerMayDeleteRelationWhileDisconnecting()
     {
         // A view whose source goes away removes itself, and with it the relation being disconnected.
         LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
         LVXObjectWidget* first = Widget("Stack1", LVX::ImageStackType);
         LVXObjectWidget* second = Widget("Stack2", LVX::ImageStackType);
-        Relation* relation = Relation::Create(LVX::RelationSource, view, first);
-        view->AddRelation(relation);
+        Relation* relation = Link(view, first);
         static_cast<Probe*>(view->GetObject())->onDisconnect = [view](Relation* r) { view->RemoveRelation(r); };
-        journal.clear();
 
         QVERIFY(!relation->ConnectTo(second));
         QCOMPARE(journal, (QStringList{"Stack1.OnDisconnected->Stack1", "SliceView1.OnDisconnect->Stack1"}));
@@ -246,10 +232,7 @@ private slots:
     {
         LVXObjectWidget* view = Widget("SliceView1", LVX::SliceViewType);
         LVXObjectWidget* stack = Widget("Stack1", LVX::ImageStackType);
-        Relation* relation = Relation::Create(LVX::RelationSource, view, stack);
-        view->AddRelation(relation);
-        journal.clear();
-
+        Relation* relation = Link(view, stack);
         window->RemoveObject(stack->GetObject());
         QCOMPARE(journal, (QStringList{"Stack1.OnDisconnected->Stack1", "SliceView1.OnDisconnect->Stack1"}));
         QVERIFY(relation->IsOpen());
@@ -257,6 +240,15 @@ private slots:
     }
 
 private:
+    // Connects a view to a stack through a source relation; the journal starts empty afterwards.
+    Relation* Link(LVXObjectWidget* view, LVXObjectWidget* stack)
+    {
+        Relation* relation = Relation::Create(LVX::RelationSource, view, stack);
+        view->AddRelation(relation);
+        journal.clear();
+        return relation;
+    }
+
     LVXObjectWidget* Widget(const QString& name, LVX::ObjectType type)
     {
         probes.push_back(std::make_unique<Probe>(name, type, &journal));

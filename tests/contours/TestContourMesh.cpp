@@ -130,10 +130,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("header");
-        QTest::newRow("named") << "Tri"
-                               << "solid Tri\n";
-        QTest::newRow("no name") << ""
-                                 << "solid Noname\n";
+        QTest::newRow("named") << QString("Tri") << QString("solid Tri\n");
+        QTest::newRow("no name") << QString("") << QString("solid Noname\n");
     }
 
     void stlText()

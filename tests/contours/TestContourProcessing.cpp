@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "BoolImage.h"
+#include "Data.h"
 #include "ScriptedPrompter.h"
 #include "TypedImage.h"
 #include "app/App.h"
@@ -24,7 +25,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -392,10 +392,8 @@ private slots:
         QTest::addColumn<QString>("spacing");
         QTest::addColumn<unsigned>("storedSize");
         QTest::addColumn<float>("storedDistance");
-        QTest::newRow("integers") << "24"
-                                  << "3" << 24u << 3.0f;
-        QTest::newRow("spacing not an integer") << "16"
-                                                << "2.5" << 16u << 0.0f;
+        QTest::newRow("integers") << QString("24") << QString("3") << 24u << 3.0f;
+        QTest::newRow("spacing not an integer") << QString("16") << QString("2.5") << 16u << 0.0f;
     }
 
     void newContourFromTheDialog()
@@ -498,9 +496,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("error"); // empty: read
         QByteArray good("Active contour record 1.0.0.0005");
-        good += Le32(1) + Le32(3) + Le32(3);
+        good += Le(1u) + Le(3u) + Le(3u);
         for (float v : {10.0f, 10.0f, 20.0f, 10.0f, 15.0f, 20.0f})
-            good += LeFloat(v);
+            good += Le(v);
         QTest::newRow("good") << good << QString();
         QTest::newRow("not a record") << QByteArray("Passive contour recor 1.0.0.0005") << "Could not open file ";
     }
@@ -534,18 +532,12 @@ private slots:
     }
 
 private:
-    static QByteArray Le32(uint32_t v)
+    // The four little-endian bytes of a number.
+    template <class T> static QByteArray Le(T v)
     {
-        QByteArray b(4, 0);
-        for (int i = 0; i < 4; ++i)
-            b[i] = char((v >> (8 * i)) & 0xFF);
-        return b;
-    }
-    static QByteArray LeFloat(float f)
-    {
-        uint32_t v = 0;
-        std::memcpy(&v, &f, 4);
-        return Le32(v);
+        unsigned char b[4];
+        Data::ToBytes(b, v);
+        return QByteArray(reinterpret_cast<const char*>(b), 4);
     }
 
     SliceView* OpenView(std::unique_ptr<ImageStack> stack)

@@ -174,58 +174,23 @@ private slots:
         QTest::addColumn<QString>("input"); // text, checked state or item index
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("written");
-        QTest::newRow("spacing") << "spacingEdit"
-                                 << "2.5"
-                                 << "distance"
-                                 << "2.500000";
-        QTest::newRow("spacing, no number") << "spacingEdit"
-                                            << "abc"
-                                            << "distance"
-                                            << "0.000000";
-        QTest::newRow("spacing, nan") << "spacingEdit"
-                                      << "nan"
-                                      << "distance"
-                                      << "0.000000";
-        QTest::newRow("shrinkage, negative") << "shrinkageEdit"
-                                             << "-3"
-                                             << "shrinkage"
-                                             << "-3";
-        QTest::newRow("depth, no number") << "depthEdit"
-                                          << "seven"
-                                          << "depth"
-                                          << "0";
-        QTest::newRow("displacement") << "displacementEdit"
-                                      << "4"
-                                      << "disp"
-                                      << "4";
-        QTest::newRow("iterations, 16-bit limit") << "maxIterationsEdit"
-                                                  << "65535"
-                                                  << "maxIter"
-                                                  << "65535";
-        QTest::newRow("iterations, beyond 16 bits") << "maxIterationsEdit"
-                                                    << "65536"
-                                                    << "maxIter"
-                                                    << "0";
-        QTest::newRow("images") << "maxImagesEdit"
-                                << "12"
-                                << "maxSlices"
-                                << "12";
-        QTest::newRow("lower threshold, negative") << "thresholdMinEdit"
-                                                   << "-1"
-                                                   << "thrMin"
-                                                   << "0";
-        QTest::newRow("upper threshold") << "thresholdMaxEdit"
-                                         << "1000"
-                                         << "thrMax"
-                                         << "1000";
-        QTest::newRow("reverse direction") << "reverseCheckBox"
-                                           << "1"
-                                           << "isReversedirection"
-                                           << "1";
-        QTest::newRow("background") << "backgroundCombo"
-                                    << "1"
-                                    << "background"
-                                    << "1";
+        const auto row
+            = [](const char* name, const char* field, const char* input, const char* key, const char* written) {
+                  QTest::newRow(name) << QString(field) << QString(input) << QString(key) << QString(written);
+              };
+        row("spacing", "spacingEdit", "2.5", "distance", "2.500000");
+        row("spacing, no number", "spacingEdit", "abc", "distance", "0.000000");
+        row("spacing, nan", "spacingEdit", "nan", "distance", "0.000000");
+        row("shrinkage, negative", "shrinkageEdit", "-3", "shrinkage", "-3");
+        row("depth, no number", "depthEdit", "seven", "depth", "0");
+        row("displacement", "displacementEdit", "4", "disp", "4");
+        row("iterations, 16-bit limit", "maxIterationsEdit", "65535", "maxIter", "65535");
+        row("iterations, beyond 16 bits", "maxIterationsEdit", "65536", "maxIter", "0");
+        row("images", "maxImagesEdit", "12", "maxSlices", "12");
+        row("lower threshold, negative", "thresholdMinEdit", "-1", "thrMin", "0");
+        row("upper threshold", "thresholdMaxEdit", "1000", "thrMax", "1000");
+        row("reverse direction", "reverseCheckBox", "1", "isReversedirection", "1");
+        row("background", "backgroundCombo", "1", "background", "1");
     }
     void parametersAreReadOnHide()
     {
@@ -276,18 +241,15 @@ private slots:
         QTest::addColumn<QString>("expected"); // what the sequence heard, with the weights then
         const QString applied = "alpha=1.500000 beta=0.000000 gamma=0.250000 delta=0.001000 shared alpha 1.5";
         const QString unchanged = "<missing> <missing> <missing> <missing> shared alpha 0";
-        QTest::newRow("Single step") << "singleStepButton"
-                                     << "processStepRequested " + applied;
-        QTest::newRow("Image") << "processImageButton"
-                               << "processSliceRequested " + applied;
-        QTest::newRow("Stack") << "processStackButton"
-                               << "processStackRequested " + applied;
-        QTest::newRow("First") << "deleteFirstButton"
-                               << "deleteFirstRequested " + unchanged;
-        QTest::newRow("Whole sequence") << "deleteAllButton"
-                                        << "deleteSelectedRequested " + unchanged;
-        QTest::newRow("Last") << "deleteLastButton"
-                              << "deleteLastRequested " + unchanged;
+        const auto row = [](const char* name, const char* button, const QString& expected) {
+            QTest::newRow(name) << QString(button) << expected;
+        };
+        row("Single step", "singleStepButton", "processStepRequested " + applied);
+        row("Image", "processImageButton", "processSliceRequested " + applied);
+        row("Stack", "processStackButton", "processStackRequested " + applied);
+        row("First", "deleteFirstButton", "deleteFirstRequested " + unchanged);
+        row("Whole sequence", "deleteAllButton", "deleteSelectedRequested " + unchanged);
+        row("Last", "deleteLastButton", "deleteLastRequested " + unchanged);
     }
     void buttonsActOnTheSequence()
     {

@@ -122,27 +122,24 @@ private slots:
         QTest::addColumn<LVX::Orientation>("sequencePlane");
         QTest::addColumn<int>("index");
         QTest::addColumn<QStringList>("expected");
+        const auto row
+            = [](const char* name, LVX::Orientation view, LVX::Orientation plane, int index,
+                  const QStringList& expected) { QTest::newRow(name) << view << plane << index << expected; };
         // Own plane: the contour of the slice, at (column, row).
-        QTest::newRow("XY view, XY sequence")
-            << LVX::XY << LVX::XY << 6 << QStringList{"1;0@11,21", "1;1@7,5", "1;2@40,6"};
-        QTest::newRow("XY view, slice without contour") << LVX::XY << LVX::XY << 7 << QStringList{};
-        QTest::newRow("XZ view, XZ sequence")
-            << LVX::XZ << LVX::XZ << 5 << QStringList{"0;0@10,20", "0;1@12,7", "0;2@30,7"};
-        QTest::newRow("ZY view, ZY sequence")
-            << LVX::ZY << LVX::ZY << 5 << QStringList{"0;0@10,20", "0;1@12,7", "0;2@30,7"};
+        row("XY view, XY sequence", LVX::XY, LVX::XY, 6, {"1;0@11,21", "1;1@7,5", "1;2@40,6"});
+        row("XY view, slice without contour", LVX::XY, LVX::XY, 7, {});
+        row("XZ view, XZ sequence", LVX::XZ, LVX::XZ, 5, {"0;0@10,20", "0;1@12,7", "0;2@30,7"});
+        row("ZY view, ZY sequence", LVX::ZY, LVX::ZY, 5, {"0;0@10,20", "0;1@12,7", "0;2@30,7"});
         // Other planes: the nodes within 0.5 of the index, where their stack point falls.
-        QTest::newRow("XY view, XZ sequence: rows at z, shown at (x, slice)")
-            << LVX::XY << LVX::XZ << 7 << QStringList{"0;1@12,5", "0;2@30,5", "1;2@40,6"};
-        QTest::newRow("XY view, ZY sequence: columns at z, shown at (slice, y)")
-            << LVX::XY << LVX::ZY << 7 << QStringList{"1;1@6,5"};
-        QTest::newRow("XZ view, XY sequence: rows at y, shown at (x, slice)")
-            << LVX::XZ << LVX::XY << 7 << QStringList{"0;1@12,5", "0;2@30,5", "1;2@40,6"};
-        QTest::newRow("ZY view, XY sequence: columns at x, shown at (slice, y)")
-            << LVX::ZY << LVX::XY << 7 << QStringList{"1;1@6,5"};
-        QTest::newRow("XZ view, ZY sequence: rows at y, shown at (slice, column)")
-            << LVX::XZ << LVX::ZY << 7 << QStringList{"0;1@5,12", "0;2@5,30", "1;2@6,40"};
-        QTest::newRow("ZY view, XZ sequence: columns at x, shown at (row, slice)")
-            << LVX::ZY << LVX::XZ << 7 << QStringList{"1;1@5,6"};
+        row("XY view, XZ sequence: rows at z, shown at (x, slice)", LVX::XY, LVX::XZ, 7,
+            {"0;1@12,5", "0;2@30,5", "1;2@40,6"});
+        row("XY view, ZY sequence: columns at z, shown at (slice, y)", LVX::XY, LVX::ZY, 7, {"1;1@6,5"});
+        row("XZ view, XY sequence: rows at y, shown at (x, slice)", LVX::XZ, LVX::XY, 7,
+            {"0;1@12,5", "0;2@30,5", "1;2@40,6"});
+        row("ZY view, XY sequence: columns at x, shown at (slice, y)", LVX::ZY, LVX::XY, 7, {"1;1@6,5"});
+        row("XZ view, ZY sequence: rows at y, shown at (slice, column)", LVX::XZ, LVX::ZY, 7,
+            {"0;1@5,12", "0;2@5,30", "1;2@6,40"});
+        row("ZY view, XZ sequence: columns at x, shown at (row, slice)", LVX::ZY, LVX::XZ, 7, {"1;1@5,6"});
     }
     void nodesByPlane()
     {
@@ -198,22 +195,17 @@ private slots:
         QTest::addColumn<QPoint>("to");
         QTest::addColumn<QPointF>("expected"); // the node's (column, row) afterwards
         // Node 1 of the contour on slice 5 is (12, 7).
-        QTest::newRow("XY view, XY sequence: both")
-            << LVX::XY << LVX::XY << 5 << QPoint(12, 7) << QPoint(20, 30) << QPointF(20, 30);
-        QTest::newRow("XY view, XZ sequence: x")
-            << LVX::XY << LVX::XZ << 7 << QPoint(12, 5) << QPoint(20, 30) << QPointF(20, 7);
-        QTest::newRow("XY view, ZY sequence: y")
-            << LVX::XY << LVX::ZY << 12 << QPoint(5, 7) << QPoint(20, 30) << QPointF(12, 30);
-        QTest::newRow("XZ view, XY sequence: x")
-            << LVX::XZ << LVX::XY << 7 << QPoint(12, 5) << QPoint(20, 30) << QPointF(20, 7);
-        QTest::newRow("ZY view, XY sequence: y")
-            << LVX::ZY << LVX::XY << 12 << QPoint(5, 7) << QPoint(20, 30) << QPointF(12, 30);
-        QTest::newRow("XZ view, ZY sequence: column from vertical")
-            << LVX::XZ << LVX::ZY << 7 << QPoint(5, 12) << QPoint(20, 30) << QPointF(30, 7);
-        QTest::newRow("ZY view, XZ sequence: row from horizontal")
-            << LVX::ZY << LVX::XZ << 12 << QPoint(7, 5) << QPoint(20, 30) << QPointF(12, 20);
-        QTest::newRow("XZ view, XZ sequence: both")
-            << LVX::XZ << LVX::XZ << 5 << QPoint(12, 7) << QPoint(20, 30) << QPointF(20, 30);
+        const auto row
+            = [](const char* name, LVX::Orientation view, LVX::Orientation plane, int index, QPoint from, QPoint to,
+                  QPointF expected) { QTest::newRow(name) << view << plane << index << from << to << expected; };
+        row("XY view, XY sequence: both", LVX::XY, LVX::XY, 5, {12, 7}, {20, 30}, {20, 30});
+        row("XY view, XZ sequence: x", LVX::XY, LVX::XZ, 7, {12, 5}, {20, 30}, {20, 7});
+        row("XY view, ZY sequence: y", LVX::XY, LVX::ZY, 12, {5, 7}, {20, 30}, {12, 30});
+        row("XZ view, XY sequence: x", LVX::XZ, LVX::XY, 7, {12, 5}, {20, 30}, {20, 7});
+        row("ZY view, XY sequence: y", LVX::ZY, LVX::XY, 12, {5, 7}, {20, 30}, {12, 30});
+        row("XZ view, ZY sequence: column from vertical", LVX::XZ, LVX::ZY, 7, {5, 12}, {20, 30}, {30, 7});
+        row("ZY view, XZ sequence: row from horizontal", LVX::ZY, LVX::XZ, 12, {7, 5}, {20, 30}, {12, 20});
+        row("XZ view, XZ sequence: both", LVX::XZ, LVX::XZ, 5, {12, 7}, {20, 30}, {20, 30});
     }
     void drag()
     {

@@ -63,7 +63,7 @@ struct Page {
     int bits = 8;                // 8 or 16
     float xPixelsPerUnit = 0.0f; // 0: no resolution tags
     float yPixelsPerUnit = 0.0f;
-    QByteArray description; // empty: none
+    QByteArray description = {}; // empty: none
     std::function<unsigned(int, int)> value = [](int x, int y) { return unsigned(x + y); };
 };
 

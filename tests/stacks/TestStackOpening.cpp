@@ -29,17 +29,10 @@ private slots:
         QTest::addColumn<bool>("fixedSize");
         QTest::addColumn<uint32_t>("width");
         QTest::addColumn<uint32_t>("height");
-
-        const auto page = [](int w, int h) {
-            Page p;
-            p.width = w;
-            p.height = h;
-            return p;
-        };
-        QTest::newRow("equal") << std::vector<Page>{page(6, 4), page(6, 4), page(6, 4)} << true << 6u << 4u;
-        QTest::newRow("one page") << std::vector<Page>{page(3, 5)} << true << 3u << 5u;
-        QTest::newRow("wider second") << std::vector<Page>{page(6, 4), page(9, 3)} << false << 9u << 4u;
-        QTest::newRow("larger last") << std::vector<Page>{page(2, 2), page(1, 1), page(3, 7)} << false << 3u << 7u;
+        QTest::newRow("equal") << std::vector<Page>{{6, 4}, {6, 4}, {6, 4}} << true << 6u << 4u;
+        QTest::newRow("one page") << std::vector<Page>{{3, 5}} << true << 3u << 5u;
+        QTest::newRow("wider second") << std::vector<Page>{{6, 4}, {9, 3}} << false << 9u << 4u;
+        QTest::newRow("larger last") << std::vector<Page>{{2, 2}, {1, 1}, {3, 7}} << false << 3u << 7u;
     }
 
     void classFollowsPageSizes()
@@ -94,12 +87,8 @@ private slots:
         const auto value = [](int x, int y, int z) { return unsigned(x + 10 * y + 60 * z); };
         std::vector<Page> pages;
         for (int z = 0; z < count; ++z) {
-            Page p;
-            p.width = width;
-            p.height = height;
-            p.bits = bits;
-            p.value = [value, z](int x, int y) { return value(x, y, z); };
-            pages.push_back(p);
+            pages.push_back({width, height, bits});
+            pages.back().value = [value, z](int x, int y) { return value(x, y, z); };
         }
         const QString path = PathOf("pixels.tif");
         QVERIFY(StackTest::WriteTiff(path, pages));
@@ -149,12 +138,7 @@ private slots:
         QFETCH(float, yPixelsPerUnit);
         QFETCH(float, spacing);
         QFETCH(QString, warning);
-        Page page;
-        page.width = 3;
-        page.height = 2;
-        page.xPixelsPerUnit = xPixelsPerUnit;
-        page.yPixelsPerUnit = yPixelsPerUnit;
-        page.description = description;
+        const Page page{3, 2, 8, xPixelsPerUnit, yPixelsPerUnit, description};
         const QString path = PathOf("spacing.tif");
         QVERIFY(StackTest::WriteTiff(path, {page, page}));
 
@@ -176,8 +160,7 @@ private slots:
         VariableImageStack stack{QFileInfo(path)};
         QCOMPARE(stack.GetSliceCount(), 25u);
         const QStringList& p = sink.progress;
-        QVERIFY(!p.isEmpty());
-        QCOMPARE(p.first(), QString("show"));
+        QCOMPARE(p.value(0), QString("show"));
         QCOMPARE(p.last(), QString("hide"));
         QCOMPARE(p.count("show"), 1);
         QCOMPARE(p.count("hide"), 1);

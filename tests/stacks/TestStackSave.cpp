@@ -143,7 +143,6 @@ private slots:
         QVERIFY(stack->Save());
 
         auto read = StackOpening::OpenTiff(path);
-        QVERIFY(read);
         auto* fixed = dynamic_cast<ImageStack*>(read.get());
         QVERIFY(fixed);
         QCOMPARE(fixed->GetSliceCount(), 3u);

@@ -54,7 +54,6 @@ private slots:
         QFETCH(uint32_t, count);
         auto stack = MakeStack(8, 6, 5, Image::USHORT, [](int, int, int) { return 37.0f; });
         const auto scaledStack = stack->Scale(fx, fy, fz);
-        QVERIFY(scaledStack);
         auto* scaled = dynamic_cast<ImageStack*>(scaledStack.get());
         QVERIFY(scaled);
         QCOMPARE(scaled->GetType(), LVX::ImageStackType);

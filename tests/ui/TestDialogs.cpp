@@ -67,477 +67,389 @@ class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void scriptedAnswersWhenNothingIsQueued_data();
-    void scriptedAnswersWhenNothingIsQueued();
-    void scopedPrompterRestores();
-    void aboutBox();
-    void objectSelectorForm();
-    void objectSelectorResult_data();
-    void objectSelectorResult();
-    void objectSelectorNamesShowAsTheyAre();
-    void scaleDialogForm();
-    void scaleDialogEnabling_data();
-    void scaleDialogEnabling();
-    void scaleDialogResult_data();
-    void scaleDialogResult();
-    void screenshotDialogForm_data();
-    void screenshotDialogForm();
-    void screenshotCustomSize();
-    void screenshotBrowse_data();
-    void screenshotBrowse();
-    void screenshotBrowseThroughTheMainWindow();
-    void screenshotPressOnEmptyPath_data();
-    void screenshotPressOnEmptyPath();
-    void sizeDialog_data();
-    void sizeDialog();
+    void init()
+    {
+        QVERIFY(LumivoxWnd::Instance() == nullptr);
+        scoped = std::make_unique<ScopedPrompter>();
+        prompter = &**scoped;
+    }
+
+    void cleanup()
+    {
+        prompter = nullptr;
+        scoped.reset();
+    }
+
+    void scopedPrompterRestores()
+    {
+        Prompter* outer = &Prompter::Current();
+        QCOMPARE(outer, static_cast<Prompter*>(prompter));
+        {
+            ScopedPrompter inner;
+            QCOMPARE(&Prompter::Current(), static_cast<Prompter*>(&*inner));
+        }
+        QCOMPARE(&Prompter::Current(), outer);
+        scoped.reset();
+        prompter = nullptr;
+        QVERIFY(dynamic_cast<ScriptedPrompter*>(&Prompter::Current()) == nullptr);
+    }
+
+    void aboutBox()
+    {
+        HelpAboutDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("About"));
+        auto* label = dialog.findChild<QLabel*>("mainLabel");
+        QVERIFY(label);
+        const QString text = label->text();
+        QVERIFY2(text.startsWith("Lumivox ver. " + VersionText() + "\n"), qPrintable(text));
+        for (const char* name : {"Qt", "LGPL v3", "libtiff", "Eigen", "OpenBLAS", "LAPACK", "icons"})
+            QVERIFY2(text.contains(name), name);
+        QCOMPARE(dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok);
+
+        prompter->AddDialogHandler([](QDialog* d) {
+            Click(d, QDialogButtonBox::Ok);
+            return QDialog::Rejected; // the click decides
+        });
+        QCOMPARE(Prompter::Current().Exec(&dialog), int(QDialog::Accepted));
+    }
+
+    void objectSelectorForm()
+    {
+        LVXObject a("Active contour");
+        LVXObject b("Rectangle");
+        a.SetId(3);
+        b.SetId(12);
+        ObjectSelectorDialog dialog({&a, &b});
+        QCOMPARE(dialog.windowTitle(), QString("Dialog"));
+
+        auto* grid = dialog.findChild<QGridLayout*>();
+        QVERIFY(grid);
+        QCOMPARE(grid->rowCount(), 3);
+        auto labelAt = [grid](int row, int column) {
+            auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(row, column)->widget());
+            return label ? label->text() : QString("<no label>");
+        };
+        QCOMPARE(labelAt(0, 0), QString("<b>Name</b>"));
+        QCOMPARE(labelAt(0, 1), QString("<b>ID</b>"));
+        auto* first = qobject_cast<QCheckBox*>(grid->itemAtPosition(1, 0)->widget());
+        auto* second = qobject_cast<QCheckBox*>(grid->itemAtPosition(2, 0)->widget());
+        QVERIFY(first && second);
+        QCOMPARE(first->text(), QString("Active contour"));
+        QCOMPARE(second->text(), QString("Rectangle"));
+        QVERIFY(!first->isChecked());
+        QVERIFY(!second->isChecked());
+        QCOMPARE(labelAt(1, 1), QString("3"));
+        QCOMPARE(labelAt(2, 1), QString("12"));
+
+        auto* line = dialog.findChild<QFrame*>("line");
+        QVERIFY(line);
+        QCOMPARE(line->frameShape(), QFrame::HLine);
+        auto* processAll = dialog.findChild<QCheckBox*>("processAllBox");
+        QVERIFY(processAll);
+        QCOMPARE(processAll->text(), QString("Process entire stack"));
+        QVERIFY(!processAll->isChecked());
+        QCOMPARE(
+            dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    }
+
+    void objectSelectorResult_data()
+    {
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<bool>("processAll");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::newRow("nothing") << QList<int>{} << false << true << QList<int>{};
+        QTest::newRow("the second") << QList<int>{1} << false << true << QList<int>{1};
+        QTest::newRow("first and last, whole stack") << QList<int>{2, 0} << true << true << QList<int>{0, 2};
+        QTest::newRow("cancelled") << QList<int>{1} << true << false << QList<int>{1};
+    }
+
+    void objectSelectorResult()
+    {
+        QFETCH(QList<int>, ticked);
+        QFETCH(bool, processAll);
+        QFETCH(bool, ok);
+        QFETCH(QList<int>, selected);
+        LVXObject objects[3] = {LVXObject("one"), LVXObject("two"), LVXObject("three")};
+        ObjectSelectorDialog dialog({&objects[0], &objects[1], &objects[2]});
+        prompter->AddDialogHandler([&](QDialog* d) {
+            const QList<QCheckBox*> boxes = static_cast<ObjectSelectorDialog*>(d)->GetObjectBoxes();
+            for (int i : ticked)
+                boxes.at(i)->click();
+            if (processAll)
+                d->findChild<QCheckBox*>("processAllBox")->click();
+            Click(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
+            return -1;
+        });
+        QCOMPARE(Prompter::Current().Exec(&dialog), int(ok ? QDialog::Accepted : QDialog::Rejected));
+        QList<LVXObject*> expected;
+        for (int i : selected)
+            expected << &objects[i];
+        QCOMPARE(dialog.GetSelectedObjects(), expected);
+        QCOMPARE(dialog.IsProcessAll(), processAll);
+    }
+
+    void objectSelectorNamesShowAsTheyAre()
+    {
+        LVXObject object("R&D <b>stack</b>");
+        ObjectSelectorDialog dialog({&object});
+        QCheckBox* box = dialog.GetObjectBoxes().at(0);
+        // "&&" shows one ampersand and makes no shortcut.
+        QCOMPARE(box->text(), QString("R&&D <b>stack</b>"));
+    }
+
+    void scaleDialogForm()
+    {
+        ScaleDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("Scaling"));
+        QStringList titles;
+        for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
+            titles << group->title();
+        QCOMPARE(titles, (QStringList{"Factor", "Size", "Resolution"}));
+        QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxSize")->title(), QString("Size"));
+        QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxRes")->title(), QString("Resolution"));
+        for (const char* name : {"spinBoxFactX", "spinBoxFactY", "spinBoxFactZ"})
+            QCOMPARE(qobject_cast<QGroupBox*>(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget())->title(),
+                QString("Factor"));
+        for (const char* name : {"spinBoxSizeX", "spinBoxSizeY", "spinBoxSizeZ"})
+            QCOMPARE(dialog.findChild<QSpinBox*>(name)->parentWidget(),
+                static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxSize")));
+        for (const char* name : {"spinBoxResX", "spinBoxResY", "spinBoxResZ"})
+            QCOMPARE(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget(),
+                static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxRes")));
+        QCOMPARE(dialog.findChild<QPushButton*>("okButton")->text(), QString("OK"));
+        QCOMPARE(dialog.findChild<QPushButton*>("cancelButton")->text(), QString("Cancel"));
+        QCOMPARE(dialog.GetFactorX(), 1.0);
+        QCOMPARE(dialog.GetFactorY(), 1.0);
+        QCOMPARE(dialog.GetFactorZ(), 1.0);
+    }
+
+    void scaleDialogEnabling_data()
+    {
+        QTest::addColumn<bool>("fixed");
+        QTest::newRow("fixed-size stack") << true;
+        QTest::newRow("variable stack") << false;
+    }
+
+    void scaleDialogEnabling()
+    {
+        QFETCH(bool, fixed);
+        ScaleDialog::StackInfo stack;
+        stack.fixedSize = fixed;
+        stack.width = 640;
+        stack.height = 480;
+        stack.slices = 120;
+        stack.xres = 2.5;
+        stack.yres = 0.125;
+        stack.zres = 1.0 / 3.0;
+        ScaleDialog dialog(nullptr, stack);
+        auto sizeBox = [&](const char* name) { return dialog.findChild<QSpinBox*>(name); };
+        auto realBox = [&](const char* name) { return dialog.findChild<QDoubleSpinBox*>(name); };
+
+        QCOMPARE(sizeBox("spinBoxSizeX")->value(), fixed ? 640 : 0);
+        QCOMPARE(sizeBox("spinBoxSizeY")->value(), fixed ? 480 : 0);
+        QCOMPARE(sizeBox("spinBoxSizeZ")->value(), fixed ? 120 : 0);
+        QCOMPARE(realBox("spinBoxResX")->value(), fixed ? 2.5 : 0.0);
+        QCOMPARE(realBox("spinBoxResY")->value(), fixed ? 0.125 : 0.0);
+        QCOMPARE(realBox("spinBoxResZ")->value(), fixed ? 0.333333 : 0.0);
+
+        QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxSize")->isEnabled(), !fixed);
+        for (const char* name : {"spinBoxSizeX", "spinBoxSizeY", "spinBoxSizeZ"})
+            QCOMPARE(sizeBox(name)->isEnabled(), !fixed);
+        for (const char* name : {"spinBoxResX", "spinBoxResY", "spinBoxResZ"})
+            QCOMPARE(realBox(name)->isEnabled(), !fixed);
+        QVERIFY(dialog.findChild<QGroupBox*>("groupBoxRes")->isEnabled());
+        for (const char* name : {"spinBoxFactX", "spinBoxFactY", "spinBoxFactZ"})
+            QVERIFY(realBox(name)->isEnabled());
+    }
+
+    void screenshotDialogForm_data()
+    {
+        QTest::addColumn<QString>("viewName");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("named view") << "OGLView 2"
+                                    << "Screenshot of OGLView 2";
+        QTest::newRow("unnamed view") << ""
+                                      << "Screenshot";
+    }
+
+    void screenshotDialogForm()
+    {
+        QFETCH(QString, viewName);
+        QFETCH(QString, title);
+        ScreenshotDialog dialog(800, 600, viewName);
+        QCOMPARE(dialog.windowTitle(), title);
+        QCOMPARE(dialog.findChild<QCheckBox*>("checkBoxCustomSize")->text(), QString("Custom"));
+        QVERIFY(!dialog.IsCustomSize());
+        QCOMPARE(dialog.findChild<QSpinBox*>("spinWidth")->value(), 800);
+        QCOMPARE(dialog.findChild<QSpinBox*>("spinHeight")->value(), 600);
+        QCOMPARE(dialog.GetWidth(), 800);
+        QCOMPARE(dialog.GetHeight(), 600);
+        QStringList labels;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            labels << label->text();
+        QVERIFY(labels.contains("Width:"));
+        QVERIFY(labels.contains("Height:"));
+        auto* group = dialog.findChild<QGroupBox*>("groupBoxFilePath");
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Target file"));
+        QVERIFY(group->findChild<QLineEdit*>());
+        auto* browse = group->findChild<QPushButton*>("buttonBrowse");
+        QVERIFY(browse);
+        QCOMPARE(browse->text(), QString("Browse..."));
+        QCOMPARE(dialog.GetPath(), QString());
+        QCOMPARE(
+            dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    }
+
+    void screenshotCustomSize()
+    {
+        ScreenshotDialog dialog(320, 240, "View");
+        auto* custom = dialog.findChild<QCheckBox*>("checkBoxCustomSize");
+        auto* width = dialog.findChild<QSpinBox*>("spinWidth");
+        auto* height = dialog.findChild<QSpinBox*>("spinHeight");
+        QVERIFY(!width->isEnabled());
+        QVERIFY(!height->isEnabled());
+        custom->click();
+        QVERIFY(dialog.IsCustomSize());
+        QVERIFY(width->isEnabled());
+        QVERIFY(height->isEnabled());
+        width->setValue(1920);
+        height->setValue(1080);
+        custom->click();
+        QVERIFY(!width->isEnabled());
+        QVERIFY(!height->isEnabled());
+        custom->click();
+
+        prompter->AddDialogHandler([](QDialog* d) {
+            Click(d, QDialogButtonBox::Ok);
+            return -1;
+        });
+        QCOMPARE(Prompter::Current().Exec(&dialog), int(QDialog::Accepted));
+        QVERIFY(dialog.IsCustomSize());
+        QCOMPARE(dialog.GetWidth(), 1920);
+        QCOMPARE(dialog.GetHeight(), 1080);
+    }
+
+    void screenshotBrowse_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("withWindow");
+        const auto row = [](const char* name, const char* before, const char* answer, const char* after) {
+            QTest::newRow(name) << before << answer << after << false;
+        };
+        row("answer into the empty edit", "", "/tmp/shot.png", "/tmp/shot.png");
+        row("answer replaces the path", "/tmp/old.jpg", "/tmp/new.tif", "/tmp/new.tif");
+        row("cancel keeps the path", "/tmp/old.jpg", "", "/tmp/old.jpg");
+        QTest::newRow("through the main window")
+            << QString() << QString("/home/user/shots/view.png") << QString("/home/user/shots/view.png") << true;
+    }
+
+    void screenshotBrowse()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, answer);
+        QFETCH(QString, after);
+        QFETCH(bool, withWindow);
+        QTemporaryDir dir;
+        Settings::Load(dir.filePath("lumivox.ini"));
+        Settings::Values().main.currentDir = "/data/screens";
+        {
+            std::unique_ptr<LumivoxWnd> window(withWindow ? new LumivoxWnd : nullptr);
+            ScreenshotDialog dialog(100, 100, "View", window.get());
+            PathEdit(&dialog)->setText(before);
+            if (!answer.isEmpty())
+                prompter->AddFileName(answer);
+            dialog.findChild<QPushButton*>("buttonBrowse")->click();
+            QCOMPARE(prompter->Calls().size(), 1);
+            const ScriptedPrompter::Call& call = prompter->Last();
+            QCOMPARE(call.kind, ScriptedPrompter::Kind::SaveFile);
+            QCOMPARE(call.title, QString("Screenshot"));
+            QCOMPARE(
+                call.filter, QString("JPEG images (*.jpg *.jpeg);;PNG images (*.png);;TIFF images (*.tif *.tiff)"));
+            QCOMPARE(call.initial, QString("/data/screens"));
+            QCOMPARE(dialog.GetPath(), after);
+            // The main window's file dialog remembers the directory.
+            if (withWindow)
+                QCOMPARE(Settings::Values().main.currentDir, QString("/home/user/shots"));
+        }
+        Settings::Load(QString());
+    }
+
+    void screenshotPressOnEmptyPath_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty path asks") << "" << 1 << "/tmp/a.png";
+        QTest::newRow("filled path does not ask") << "/tmp/b.png" << 0 << "/tmp/b.png";
+    }
+
+    void screenshotPressOnEmptyPath()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, dialogs);
+        QFETCH(QString, after);
+        ScreenshotDialog dialog(100, 100, "View");
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* edit = PathEdit(&dialog);
+        edit->setText(before);
+        prompter->AddFileName("/tmp/a.png");
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::SaveFile), dialogs);
+        QCOMPARE(dialog.GetPath(), after);
+    }
+
+    void dialogResults_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+
+    // The values typed into the scale and size dialogs stay, whichever button closes them.
+    void dialogResults()
+    {
+        QFETCH(bool, ok);
+        const int result = ok ? QDialog::Accepted : QDialog::Rejected;
+        ScaleDialog scale;
+        prompter->AddDialogHandler([ok](QDialog* d) {
+            d->findChild<QDoubleSpinBox*>("spinBoxFactX")->setValue(0.5);
+            d->findChild<QDoubleSpinBox*>("spinBoxFactY")->setValue(2.25);
+            d->findChild<QDoubleSpinBox*>("spinBoxFactZ")->setValue(3.0);
+            d->findChild<QPushButton*>(ok ? "okButton" : "cancelButton")->click();
+            return -1;
+        });
+        QCOMPARE(Prompter::Current().Exec(&scale), result);
+        QCOMPARE(scale.GetFactorX(), 0.5);
+        QCOMPARE(scale.GetFactorY(), 2.25);
+        QCOMPARE(scale.GetFactorZ(), 3.0);
+
+        SizeDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("Size"));
+        auto* width = dialog.findChild<QSpinBox*>("widthBox");
+        auto* height = dialog.findChild<QSpinBox*>("heightBox");
+        QVERIFY(width && height);
+        QCOMPARE(FormLabel(width), QString("Width"));
+        QCOMPARE(FormLabel(height), QString("Height"));
+        prompter->AddDialogHandler([ok](QDialog* d) {
+            d->findChild<QSpinBox*>("widthBox")->setValue(300);
+            d->findChild<QSpinBox*>("heightBox")->setValue(200);
+            Click(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
+            return -1;
+        });
+        QCOMPARE(Prompter::Current().Exec(&dialog), result);
+        QCOMPARE(dialog.GetWidth(), 300);
+        QCOMPARE(dialog.GetHeight(), 200);
+    }
 
 private:
     ScriptedPrompter* prompter = nullptr;
     std::unique_ptr<ScopedPrompter> scoped;
 };
-
-void TestDialogs::init()
-{
-    QVERIFY(LumivoxWnd::Instance() == nullptr);
-    scoped = std::make_unique<ScopedPrompter>();
-    prompter = &**scoped;
-}
-
-void TestDialogs::cleanup()
-{
-    prompter = nullptr;
-    scoped.reset();
-}
-
-void TestDialogs::scriptedAnswersWhenNothingIsQueued_data()
-{
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("answer");
-    QTest::newRow("OK only") << int(QMessageBox::Ok) << int(QMessageBox::Ok);
-    QTest::newRow("Yes, No") << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No);
-    QTest::newRow("Yes, No, Cancel") << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
-                                     << int(QMessageBox::Cancel);
-    QTest::newRow("Save, Discard, Cancel")
-        << int(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel) << int(QMessageBox::Cancel);
-}
-
-void TestDialogs::scriptedAnswersWhenNothingIsQueued()
-{
-    QFETCH(int, buttons);
-    QFETCH(int, answer);
-    Prompter& current = Prompter::Current();
-    QCOMPARE(int(current.Question(nullptr, "Title", "Text?", QMessageBox::StandardButtons(buttons))), answer);
-    QCOMPARE(current.GetOpenFileName(nullptr, "Open", "/dir", "*.tif"), QString());
-    QString text = "unchanged";
-    QVERIFY(!current.GetText(nullptr, "Name", "Label", "initial", &text));
-    QCOMPARE(text, QString("unchanged"));
-    QVERIFY(!current.GetColor(Qt::red, nullptr, "Colour").isValid());
-    SizeDialog dialog;
-    QCOMPARE(current.Exec(&dialog), int(QDialog::Rejected));
-    QCOMPARE(prompter->Calls().size(), 5);
-    QCOMPARE(prompter->Calls().at(0).text, QString("Text?"));
-    QCOMPARE(prompter->Calls().at(1).initial, QString("/dir"));
-    QCOMPARE(prompter->Calls().at(2).text, QString("Label"));
-    QCOMPARE(prompter->Calls().at(3).initial, QString("#ff0000"));
-    QCOMPARE(prompter->Calls().at(4).title, QString("Size"));
-
-    // Queued answers come first, in order.
-    prompter->AddButton(QMessageBox::Yes);
-    prompter->AddText("typed");
-    QCOMPARE(current.Question(nullptr, "Title", "Again?"), QMessageBox::Yes);
-    QVERIFY(current.GetText(nullptr, "Name", "Label", "initial", &text));
-    QCOMPARE(text, QString("typed"));
-}
-
-void TestDialogs::scopedPrompterRestores()
-{
-    Prompter* outer = &Prompter::Current();
-    QCOMPARE(outer, static_cast<Prompter*>(prompter));
-    {
-        ScopedPrompter inner;
-        QCOMPARE(&Prompter::Current(), static_cast<Prompter*>(&*inner));
-    }
-    QCOMPARE(&Prompter::Current(), outer);
-    scoped.reset();
-    prompter = nullptr;
-    QVERIFY(dynamic_cast<ScriptedPrompter*>(&Prompter::Current()) == nullptr);
-}
-
-void TestDialogs::aboutBox()
-{
-    HelpAboutDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QString("About"));
-    auto* label = dialog.findChild<QLabel*>("mainLabel");
-    QVERIFY(label);
-    const QString text = label->text();
-    QVERIFY2(text.startsWith("Lumivox ver. " + VersionText() + "\n"), qPrintable(text));
-    QVERIFY(QRegularExpression("^Lumivox ver\\. \\d+\\.\\d+\\.\\d+-\\d+\n").match(text).hasMatch());
-    for (const char* name : {"Qt", "LGPL v3", "libtiff", "Eigen", "OpenBLAS", "LAPACK", "icons"})
-        QVERIFY2(text.contains(name), name);
-    QCOMPARE(dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok);
-
-    prompter->AddDialogHandler([](QDialog* d) {
-        Click(d, QDialogButtonBox::Ok);
-        return QDialog::Rejected; // the click decides
-    });
-    QCOMPARE(Prompter::Current().Exec(&dialog), int(QDialog::Accepted));
-    QCOMPARE(prompter->Last().kind, ScriptedPrompter::Kind::Exec);
-    QCOMPARE(prompter->Last().title, QString("About"));
-}
-
-void TestDialogs::objectSelectorForm()
-{
-    LVXObject a("Active contour");
-    LVXObject b("Rectangle");
-    a.SetId(3);
-    b.SetId(12);
-    ObjectSelectorDialog dialog({&a, &b});
-    QCOMPARE(dialog.windowTitle(), QString("Dialog"));
-
-    auto* grid = dialog.findChild<QGridLayout*>();
-    QVERIFY(grid);
-    QCOMPARE(grid->rowCount(), 3);
-    auto labelAt = [grid](int row, int column) {
-        auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(row, column)->widget());
-        return label ? label->text() : QString("<no label>");
-    };
-    QCOMPARE(labelAt(0, 0), QString("<b>Name</b>"));
-    QCOMPARE(labelAt(0, 1), QString("<b>ID</b>"));
-    auto* first = qobject_cast<QCheckBox*>(grid->itemAtPosition(1, 0)->widget());
-    auto* second = qobject_cast<QCheckBox*>(grid->itemAtPosition(2, 0)->widget());
-    QVERIFY(first && second);
-    QCOMPARE(first->text(), QString("Active contour"));
-    QCOMPARE(second->text(), QString("Rectangle"));
-    QVERIFY(!first->isChecked());
-    QVERIFY(!second->isChecked());
-    QCOMPARE(labelAt(1, 1), QString("3"));
-    QCOMPARE(labelAt(2, 1), QString("12"));
-
-    auto* line = dialog.findChild<QFrame*>("line");
-    QVERIFY(line);
-    QCOMPARE(line->frameShape(), QFrame::HLine);
-    auto* processAll = dialog.findChild<QCheckBox*>("processAllBox");
-    QVERIFY(processAll);
-    QCOMPARE(processAll->text(), QString("Process entire stack"));
-    QVERIFY(!processAll->isChecked());
-    QCOMPARE(dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-}
-
-void TestDialogs::objectSelectorResult_data()
-{
-    QTest::addColumn<QList<int>>("ticked");
-    QTest::addColumn<bool>("processAll");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QList<int>>("selected");
-    QTest::newRow("nothing") << QList<int>{} << false << true << QList<int>{};
-    QTest::newRow("the second") << QList<int>{1} << false << true << QList<int>{1};
-    QTest::newRow("first and last, whole stack") << QList<int>{2, 0} << true << true << QList<int>{0, 2};
-    QTest::newRow("cancelled") << QList<int>{1} << true << false << QList<int>{1};
-}
-
-void TestDialogs::objectSelectorResult()
-{
-    QFETCH(QList<int>, ticked);
-    QFETCH(bool, processAll);
-    QFETCH(bool, ok);
-    QFETCH(QList<int>, selected);
-    LVXObject objects[3] = {LVXObject("one"), LVXObject("two"), LVXObject("three")};
-    ObjectSelectorDialog dialog({&objects[0], &objects[1], &objects[2]});
-    prompter->AddDialogHandler([&](QDialog* d) {
-        const QList<QCheckBox*> boxes = static_cast<ObjectSelectorDialog*>(d)->GetObjectBoxes();
-        for (int i : ticked)
-            boxes.at(i)->click();
-        if (processAll)
-            d->findChild<QCheckBox*>("processAllBox")->click();
-        Click(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-        return -1;
-    });
-    QCOMPARE(Prompter::Current().Exec(&dialog), int(ok ? QDialog::Accepted : QDialog::Rejected));
-    QList<LVXObject*> expected;
-    for (int i : selected)
-        expected << &objects[i];
-    QCOMPARE(dialog.GetSelectedObjects(), expected);
-    QCOMPARE(dialog.IsProcessAll(), processAll);
-}
-
-void TestDialogs::objectSelectorNamesShowAsTheyAre()
-{
-    LVXObject object("R&D <b>stack</b>");
-    ObjectSelectorDialog dialog({&object});
-    QCheckBox* box = dialog.GetObjectBoxes().at(0);
-    // "&&" shows one ampersand and makes no shortcut.
-    QCOMPARE(box->text(), QString("R&&D <b>stack</b>"));
-}
-
-void TestDialogs::scaleDialogForm()
-{
-    ScaleDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QString("Scaling"));
-    QStringList titles;
-    for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
-        titles << group->title();
-    QCOMPARE(titles, (QStringList{"Factor", "Size", "Resolution"}));
-    QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxSize")->title(), QString("Size"));
-    QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxRes")->title(), QString("Resolution"));
-    for (const char* name : {"spinBoxFactX", "spinBoxFactY", "spinBoxFactZ"})
-        QCOMPARE(qobject_cast<QGroupBox*>(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget())->title(),
-            QString("Factor"));
-    for (const char* name : {"spinBoxSizeX", "spinBoxSizeY", "spinBoxSizeZ"})
-        QCOMPARE(dialog.findChild<QSpinBox*>(name)->parentWidget(),
-            static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxSize")));
-    for (const char* name : {"spinBoxResX", "spinBoxResY", "spinBoxResZ"})
-        QCOMPARE(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget(),
-            static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxRes")));
-    QCOMPARE(dialog.findChild<QPushButton*>("okButton")->text(), QString("OK"));
-    QCOMPARE(dialog.findChild<QPushButton*>("cancelButton")->text(), QString("Cancel"));
-    QCOMPARE(dialog.GetFactorX(), 1.0);
-    QCOMPARE(dialog.GetFactorY(), 1.0);
-    QCOMPARE(dialog.GetFactorZ(), 1.0);
-}
-
-void TestDialogs::scaleDialogEnabling_data()
-{
-    QTest::addColumn<bool>("fixed");
-    QTest::newRow("fixed-size stack") << true;
-    QTest::newRow("variable stack") << false;
-}
-
-void TestDialogs::scaleDialogEnabling()
-{
-    QFETCH(bool, fixed);
-    ScaleDialog::StackInfo stack;
-    stack.fixedSize = fixed;
-    stack.width = 640;
-    stack.height = 480;
-    stack.slices = 120;
-    stack.xres = 2.5;
-    stack.yres = 0.125;
-    stack.zres = 1.0 / 3.0;
-    ScaleDialog dialog(nullptr, stack);
-    auto sizeBox = [&](const char* name) { return dialog.findChild<QSpinBox*>(name); };
-    auto realBox = [&](const char* name) { return dialog.findChild<QDoubleSpinBox*>(name); };
-
-    QCOMPARE(sizeBox("spinBoxSizeX")->value(), fixed ? 640 : 0);
-    QCOMPARE(sizeBox("spinBoxSizeY")->value(), fixed ? 480 : 0);
-    QCOMPARE(sizeBox("spinBoxSizeZ")->value(), fixed ? 120 : 0);
-    QCOMPARE(realBox("spinBoxResX")->value(), fixed ? 2.5 : 0.0);
-    QCOMPARE(realBox("spinBoxResY")->value(), fixed ? 0.125 : 0.0);
-    QCOMPARE(realBox("spinBoxResZ")->value(), fixed ? 0.333333 : 0.0);
-
-    QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxSize")->isEnabled(), !fixed);
-    for (const char* name : {"spinBoxSizeX", "spinBoxSizeY", "spinBoxSizeZ"})
-        QCOMPARE(sizeBox(name)->isEnabled(), !fixed);
-    for (const char* name : {"spinBoxResX", "spinBoxResY", "spinBoxResZ"})
-        QCOMPARE(realBox(name)->isEnabled(), !fixed);
-    QVERIFY(dialog.findChild<QGroupBox*>("groupBoxRes")->isEnabled());
-    for (const char* name : {"spinBoxFactX", "spinBoxFactY", "spinBoxFactZ"})
-        QVERIFY(realBox(name)->isEnabled());
-}
-
-void TestDialogs::scaleDialogResult_data()
-{
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("OK") << true;
-    QTest::newRow("Cancel") << false;
-}
-
-void TestDialogs::scaleDialogResult()
-{
-    QFETCH(bool, ok);
-    ScaleDialog dialog;
-    prompter->AddDialogHandler([ok](QDialog* d) {
-        d->findChild<QDoubleSpinBox*>("spinBoxFactX")->setValue(0.5);
-        d->findChild<QDoubleSpinBox*>("spinBoxFactY")->setValue(2.25);
-        d->findChild<QDoubleSpinBox*>("spinBoxFactZ")->setValue(3.0);
-        d->findChild<QPushButton*>(ok ? "okButton" : "cancelButton")->click();
-        return -1;
-    });
-    QCOMPARE(Prompter::Current().Exec(&dialog), int(ok ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(dialog.GetFactorX(), 0.5);
-    QCOMPARE(dialog.GetFactorY(), 2.25);
-    QCOMPARE(dialog.GetFactorZ(), 3.0);
-}
-
-void TestDialogs::screenshotDialogForm_data()
-{
-    QTest::addColumn<QString>("viewName");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("named view") << "OGLView 2"
-                                << "Screenshot of OGLView 2";
-    QTest::newRow("unnamed view") << ""
-                                  << "Screenshot";
-}
-
-void TestDialogs::screenshotDialogForm()
-{
-    QFETCH(QString, viewName);
-    QFETCH(QString, title);
-    ScreenshotDialog dialog(800, 600, viewName);
-    QCOMPARE(dialog.windowTitle(), title);
-    QCOMPARE(dialog.findChild<QCheckBox*>("checkBoxCustomSize")->text(), QString("Custom"));
-    QVERIFY(!dialog.IsCustomSize());
-    QCOMPARE(dialog.findChild<QSpinBox*>("spinWidth")->value(), 800);
-    QCOMPARE(dialog.findChild<QSpinBox*>("spinHeight")->value(), 600);
-    QCOMPARE(dialog.GetWidth(), 800);
-    QCOMPARE(dialog.GetHeight(), 600);
-    QStringList labels;
-    for (QLabel* label : dialog.findChildren<QLabel*>())
-        labels << label->text();
-    QVERIFY(labels.contains("Width:"));
-    QVERIFY(labels.contains("Height:"));
-    auto* group = dialog.findChild<QGroupBox*>("groupBoxFilePath");
-    QVERIFY(group);
-    QCOMPARE(group->title(), QString("Target file"));
-    QVERIFY(group->findChild<QLineEdit*>());
-    auto* browse = group->findChild<QPushButton*>("buttonBrowse");
-    QVERIFY(browse);
-    QCOMPARE(browse->text(), QString("Browse..."));
-    QCOMPARE(dialog.GetPath(), QString());
-    QCOMPARE(dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-}
-
-void TestDialogs::screenshotCustomSize()
-{
-    ScreenshotDialog dialog(320, 240, "View");
-    auto* custom = dialog.findChild<QCheckBox*>("checkBoxCustomSize");
-    auto* width = dialog.findChild<QSpinBox*>("spinWidth");
-    auto* height = dialog.findChild<QSpinBox*>("spinHeight");
-    QVERIFY(!width->isEnabled());
-    QVERIFY(!height->isEnabled());
-    custom->click();
-    QVERIFY(dialog.IsCustomSize());
-    QVERIFY(width->isEnabled());
-    QVERIFY(height->isEnabled());
-    width->setValue(1920);
-    height->setValue(1080);
-    custom->click();
-    QVERIFY(!width->isEnabled());
-    QVERIFY(!height->isEnabled());
-    custom->click();
-
-    prompter->AddDialogHandler([](QDialog* d) {
-        Click(d, QDialogButtonBox::Ok);
-        return -1;
-    });
-    QCOMPARE(Prompter::Current().Exec(&dialog), int(QDialog::Accepted));
-    QVERIFY(dialog.IsCustomSize());
-    QCOMPARE(dialog.GetWidth(), 1920);
-    QCOMPARE(dialog.GetHeight(), 1080);
-}
-
-void TestDialogs::screenshotBrowse_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("answer into the empty edit") << ""
-                                                << "/tmp/shot.png"
-                                                << "/tmp/shot.png";
-    QTest::newRow("answer replaces the path") << "/tmp/old.jpg"
-                                              << "/tmp/new.tif"
-                                              << "/tmp/new.tif";
-    QTest::newRow("cancel keeps the path") << "/tmp/old.jpg"
-                                           << ""
-                                           << "/tmp/old.jpg";
-}
-
-void TestDialogs::screenshotBrowse()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, answer);
-    QFETCH(QString, after);
-    Settings::Values().main.currentDir = "/data/screens";
-    ScreenshotDialog dialog(100, 100, "View");
-    PathEdit(&dialog)->setText(before);
-    if (!answer.isEmpty())
-        prompter->AddFileName(answer);
-    dialog.findChild<QPushButton*>("buttonBrowse")->click();
-    QCOMPARE(prompter->Calls().size(), 1);
-    const ScriptedPrompter::Call& call = prompter->Last();
-    QCOMPARE(call.kind, ScriptedPrompter::Kind::SaveFile);
-    QCOMPARE(call.title, QString("Screenshot"));
-    QCOMPARE(call.filter, QString("JPEG images (*.jpg *.jpeg);;PNG images (*.png);;TIFF images (*.tif *.tiff)"));
-    QCOMPARE(call.initial, QString("/data/screens"));
-    QCOMPARE(dialog.GetPath(), after);
-    Settings::Values().main.currentDir.clear();
-}
-
-void TestDialogs::screenshotBrowseThroughTheMainWindow()
-{
-    QTemporaryDir dir;
-    Settings::Load(dir.filePath("lumivox.ini"));
-    Settings::Values().main.currentDir = "/data/screens";
-    {
-        LumivoxWnd window;
-        ScreenshotDialog dialog(100, 100, "View", &window);
-        prompter->AddFileName("/home/user/shots/view.png");
-        dialog.findChild<QPushButton*>("buttonBrowse")->click();
-        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::SaveFile), 1);
-        const ScriptedPrompter::Call& call = prompter->Last();
-        QCOMPARE(call.title, QString("Screenshot"));
-        QCOMPARE(call.filter, QString("JPEG images (*.jpg *.jpeg);;PNG images (*.png);;TIFF images (*.tif *.tiff)"));
-        QCOMPARE(call.initial, QString("/data/screens"));
-        QCOMPARE(dialog.GetPath(), QString("/home/user/shots/view.png"));
-        // The main window's file dialog remembers the directory.
-        QCOMPARE(Settings::Values().main.currentDir, QString("/home/user/shots"));
-    }
-    Settings::Load(QString());
-}
-
-void TestDialogs::screenshotPressOnEmptyPath_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<int>("dialogs");
-    QTest::addColumn<QString>("after");
-    QTest::newRow("empty path asks") << "" << 1 << "/tmp/a.png";
-    QTest::newRow("filled path does not ask") << "/tmp/b.png" << 0 << "/tmp/b.png";
-}
-
-void TestDialogs::screenshotPressOnEmptyPath()
-{
-    QFETCH(QString, before);
-    QFETCH(int, dialogs);
-    QFETCH(QString, after);
-    ScreenshotDialog dialog(100, 100, "View");
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto* edit = PathEdit(&dialog);
-    edit->setText(before);
-    prompter->AddFileName("/tmp/a.png");
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QCOMPARE(prompter->Count(ScriptedPrompter::Kind::SaveFile), dialogs);
-    QCOMPARE(dialog.GetPath(), after);
-}
-
-void TestDialogs::sizeDialog_data()
-{
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("OK") << true;
-    QTest::newRow("Cancel") << false;
-}
-
-void TestDialogs::sizeDialog()
-{
-    QFETCH(bool, ok);
-    SizeDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QString("Size"));
-    auto* width = dialog.findChild<QSpinBox*>("widthBox");
-    auto* height = dialog.findChild<QSpinBox*>("heightBox");
-    QVERIFY(width && height);
-    QCOMPARE(FormLabel(width), QString("Width"));
-    QCOMPARE(FormLabel(height), QString("Height"));
-    prompter->AddDialogHandler([ok](QDialog* d) {
-        d->findChild<QSpinBox*>("widthBox")->setValue(300);
-        d->findChild<QSpinBox*>("heightBox")->setValue(200);
-        Click(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-        return -1;
-    });
-    QCOMPARE(Prompter::Current().Exec(&dialog), int(ok ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(dialog.GetWidth(), 300);
-    QCOMPARE(dialog.GetHeight(), 200);
-}
 
 LUMIVOX_REGISTER_TEST(TestDialogs)
 #include "TestDialogs.moc"

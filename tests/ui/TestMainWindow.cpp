@@ -164,25 +164,20 @@ private slots:
     {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("File") << "menuFile"
-                              << "New>,Open>,Save>,-,Exit[actionExit]";
-        QTest::newRow("New") << "menuNew"
-                             << "Views>,Transformer>";
-        QTest::newRow("Views") << "menuViews"
-                               << "3DView[actionNewOGLView]";
-        QTest::newRow("Transformer") << "menuTransformer"
-                                     << "Statistical[actionStatShape]";
-        QTest::newRow("Open") << "menuOpen"
-                              << "Project[actionOpenProject],-,TIFF[actionOpenTIFF],Surface[actionOpenSurface],"
-                                 "Active contour sequence[actionOpenSnakeSequence],"
-                                 "Transform sequence[actionOpenTransformSequence],"
-                                 "Statistical shape model[actionOpenSSM],Matrix[actionOpenMatrix]";
-        QTest::newRow("Save") << "menuSave"
-                              << "Project[actionSaveProject]";
-        QTest::newRow("Edit") << "menuEdit"
-                              << "Clear project[actionClearProject]";
-        QTest::newRow("Help") << "menuHelp"
-                              << "About[actionHelpAbout]";
+        const auto row
+            = [](const char* name, const char* expected) { QTest::newRow(name) << QString("menu") + name << expected; };
+        row("File", "New>,Open>,Save>,-,Exit[actionExit]");
+        row("New", "Views>,Transformer>");
+        row("Views", "3DView[actionNewOGLView]");
+        row("Transformer", "Statistical[actionStatShape]");
+        row("Open",
+            "Project[actionOpenProject],-,TIFF[actionOpenTIFF],Surface[actionOpenSurface],"
+            "Active contour sequence[actionOpenSnakeSequence],"
+            "Transform sequence[actionOpenTransformSequence],"
+            "Statistical shape model[actionOpenSSM],Matrix[actionOpenMatrix]");
+        row("Save", "Project[actionSaveProject]");
+        row("Edit", "Clear project[actionClearProject]");
+        row("Help", "About[actionHelpAbout]");
     }
     void menus()
     {
@@ -359,9 +354,9 @@ private slots:
 
     void deleteRequestsRemovalInSelectionOrder()
     {
-        WndObject& a = Make("Stack1", LVX::ImageStackType);
-        WndObject& b = Make("Stack2", LVX::ImageStackType);
-        WndObject& c = Make("Stack3", LVX::ImageStackType);
+        WndObject& a = Make<WndObject>("Stack1", LVX::ImageStackType);
+        WndObject& b = Make<WndObject>("Stack2", LVX::ImageStackType);
+        WndObject& c = Make<WndObject>("Stack3", LVX::ImageStackType);
         window->CreateObjectWidget(&a)->setChecked(true);
         QTest::keyPress(window.get(), Qt::Key_Shift);
         window->CreateObjectWidget(&b);
@@ -400,8 +395,8 @@ private slots:
     {
         QFETCH(bool, overNetwork);
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        WndObject& a = Make("Stack1", LVX::ImageStackType);
-        WndObject& b = Make("SliceView1", LVX::SliceViewType);
+        WndObject& a = Make<WndObject>("Stack1", LVX::ImageStackType);
+        WndObject& b = Make<WndObject>("SliceView1", LVX::SliceViewType);
         LVXObjectWidget* stackWidget = window->CreateObjectWidget(&a);
         LVXObjectWidget* viewWidget = window->CreateObjectWidget(&b);
         stackWidget->setChecked(true);
@@ -429,9 +424,9 @@ private slots:
         QCOMPARE(placeholder->GetType(), LVX::ViewType);
         QCOMPARE(window->GetCurrentView(), nullptr);
 
-        WndView& first = MakeView("SliceView1");
-        WndView& second = MakeView("SliceView2");
-        WndView& third = MakeView("SliceView3");
+        WndView& first = Make<WndView>("SliceView1");
+        WndView& second = Make<WndView>("SliceView2");
+        WndView& third = Make<WndView>("SliceView3");
         LVXObjectWidget* widget = window->AddView(&first);
         QCOMPARE(widget->GetObject(), &first);
         QCOMPARE(TabTexts(tabs), QStringList({"SliceView1"}));
@@ -451,7 +446,7 @@ private slots:
         window->RemoveObject(&third);
         QCOMPARE(TabTexts(tabs), QStringList({"No views"}));
         // Removing what has no tab leaves exactly one placeholder.
-        WndObject& stack = Make("Stack1", LVX::ImageStackType);
+        WndObject& stack = Make<WndObject>("Stack1", LVX::ImageStackType);
         window->CreateObjectWidget(&stack);
         window->RemoveObject(&stack);
         QCOMPARE(TabTexts(tabs), QStringList({"No views"}));
@@ -472,8 +467,7 @@ private slots:
     {
         QFETCH(int, type);
         QFETCH(bool, isCurrentView);
-        objects.push_back(std::make_unique<WndImageView>("View1", LVX::ObjectType(type)));
-        auto* view = static_cast<WndImageView*>(objects.back().get());
+        WndImageView* view = &Make<WndImageView>("View1", LVX::ObjectType(type));
         window->AddView(view);
         QCOMPARE(window->GetCurrentView(), isCurrentView ? view : nullptr);
         window->RemoveObject(view);
@@ -482,7 +476,7 @@ private slots:
 
     void controlPanelsOfACheckedButton()
     {
-        WndObject& object = Make("SliceView1", LVX::SliceViewType);
+        WndObject& object = Make<WndObject>("SliceView1", LVX::SliceViewType);
         object.panels.push_back(std::make_unique<PanelControl>("Parameters"));
         object.panels.push_back(std::make_unique<PanelControl>("Overlays"));
         LVXObjectWidget* widget = window->CreateObjectWidget(&object);
@@ -533,19 +527,6 @@ private slots:
         QCOMPARE(LumivoxWnd::Instance(), nullptr);
     }
 
-    void objectChangedRefreshesTheButton()
-    {
-        WndObject& object = Make("Stack1", LVX::ImageStackType);
-        LVXObjectWidget* widget = window->CreateObjectWidget(&object);
-        connect(
-            object.Events(), &ObjectEventInterface::changedStateChanged, window.get(), &LumivoxWnd::onObjectChanged);
-        QCOMPARE(widget->text(), QString("Stack1*"));
-        object.SetChanged(false);
-        QCOMPARE(widget->text(), QString("Stack1"));
-        object.SetChanged(true);
-        QCOMPARE(widget->text(), QString("Stack1*"));
-    }
-
     void windowStateIsStored()
     {
         window.reset();
@@ -568,15 +549,10 @@ private slots:
     }
 
 private:
-    WndObject& Make(const QString& name, LVX::ObjectType type)
+    template <class T, class... Args> T& Make(Args&&... args)
     {
-        objects.push_back(std::make_unique<WndObject>(name, type));
-        return static_cast<WndObject&>(*objects.back());
-    }
-    WndView& MakeView(const QString& name)
-    {
-        objects.push_back(std::make_unique<WndView>(name));
-        return static_cast<WndView&>(*objects.back());
+        objects.push_back(std::make_unique<T>(std::forward<Args>(args)...));
+        return static_cast<T&>(*objects.back());
     }
 
     std::unique_ptr<QTemporaryDir> dir;

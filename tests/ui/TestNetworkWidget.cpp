@@ -78,10 +78,9 @@ private slots:
 
     void placement()
     {
-        NetObject& a = Make<NetObject>("Stack1", LVX::ImageStackType);
         NetObject& b = Make<NetObject>("Stack2", LVX::ImageStackType);
         NetObject& c = Make<NetObject>("SliceView1", LVX::SliceViewType);
-        LVXObjectWidget* first = window->CreateObjectWidget(&a);
+        LVXObjectWidget* first = Button<NetObject>(QPoint(), "Stack1", LVX::ImageStackType);
         QCOMPARE(first->pos(), QPoint(10, 10));
         LVXObjectWidget* second = window->CreateObjectWidget(&b);
         QCOMPARE(second->pos(), QPoint(10, 10 + first->height() + 10));
@@ -123,16 +122,14 @@ private slots:
     {
         QFETCH(int, leftOfStack);
         QFETCH(bool, docks);
-        NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetAttachment& line = Make<NetAttachment>("Line1");
-        LVXObjectWidget* stackWidget = window->CreateObjectWidget(&stack, QPoint(100, 100));
-        LVXObjectWidget* lineWidget = window->CreateObjectWidget(&line, QPoint(300, 300));
+        LVXObjectWidget* stackWidget = Button<NetObject>(QPoint(100, 100), "Stack1", LVX::ImageStackType);
+        LVXObjectWidget* lineWidget = Button<NetAttachment>(QPoint(300, 300), "Line1");
 
         QTest::mousePress(lineWidget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
         const QPoint cursor(100 - leftOfStack, 100 + stackWidget->height() + 5);
         Move(lineWidget, network, cursor, true);
         QCOMPARE(lineWidget->GetDockedTo() == stackWidget, docks);
-        QCOMPARE(line.GetParent() == stackWidget, docks);
+        QCOMPARE(lineWidget->GetObject()->GetParent() == stackWidget, docks);
         if (docks)
             QCOMPARE(lineWidget->pos(), QPoint(100, 100 + stackWidget->height()));
         else
@@ -145,9 +142,8 @@ private slots:
     void draggingOutDetachesAndStackMovesAttachments()
     {
         NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetAttachment& line = Make<NetAttachment>("Line1");
         LVXObjectWidget* stackWidget = window->CreateObjectWidget(&stack, QPoint(100, 100));
-        LVXObjectWidget* lineWidget = window->CreateObjectWidget(&line, QPoint(300, 300));
+        LVXObjectWidget* lineWidget = Button<NetAttachment>(QPoint(300, 300), "Line1");
         stackWidget->Attach(lineWidget);
 
         // The stack takes its attachment along.
@@ -164,7 +160,7 @@ private slots:
         QCOMPARE(lineWidget->GetDockedTo(), stackWidget);
         Move(lineWidget, network, QPoint(600, 500), true);
         QCOMPARE(lineWidget->GetDockedTo(), nullptr);
-        QCOMPARE(line.GetParent(), nullptr);
+        QCOMPARE(lineWidget->GetObject()->GetParent(), nullptr);
         QVERIFY(stackWidget->GetAttachments().empty());
         QTest::mouseRelease(lineWidget, Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
     }
@@ -178,12 +174,9 @@ private slots:
     void relationDrag()
     {
         QFETCH(bool, ontoStack);
-        NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetObject& matrix = Make<NetObject>("Matrix1", LVX::MatrixWrapType);
-        NetObject& view = Make<NetObject>("SliceView1", LVX::SliceViewType);
-        LVXObjectWidget* stackWidget = window->CreateObjectWidget(&stack, QPoint(20, 20));
-        LVXObjectWidget* matrixWidget = window->CreateObjectWidget(&matrix, QPoint(20, 200));
-        LVXObjectWidget* viewWidget = window->CreateObjectWidget(&view, QPoint(300, 100));
+        LVXObjectWidget* stackWidget = Button<NetObject>(QPoint(20, 20), "Stack1", LVX::ImageStackType);
+        LVXObjectWidget* matrixWidget = Button<NetObject>(QPoint(20, 200), "Matrix1", LVX::MatrixWrapType);
+        LVXObjectWidget* viewWidget = Button<NetObject>(QPoint(300, 100), "SliceView1", LVX::SliceViewType);
         Relation* relation = Relation::Create(LVX::RelationSource, viewWidget, nullptr);
         viewWidget->AddRelation(relation);
         network->SetDraggedRelation(relation);
@@ -208,10 +201,8 @@ private slots:
 
     void endingADragDeletesAnOpenRelation()
     {
-        NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetObject& view = Make<NetObject>("SliceView1", LVX::SliceViewType);
-        LVXObjectWidget* stackWidget = window->CreateObjectWidget(&stack, QPoint(20, 20));
-        LVXObjectWidget* viewWidget = window->CreateObjectWidget(&view, QPoint(300, 20));
+        LVXObjectWidget* stackWidget = Button<NetObject>(QPoint(20, 20), "Stack1", LVX::ImageStackType);
+        LVXObjectWidget* viewWidget = Button<NetObject>(QPoint(300, 20), "SliceView1", LVX::SliceViewType);
         Relation* relation = Relation::Create(LVX::RelationSource, viewWidget, stackWidget);
         viewWidget->AddRelation(relation);
         // Dragging a connected relation frees its end first.
@@ -225,9 +216,8 @@ private slots:
     void releaseOnEmptySpaceUnchecksAll()
     {
         NetObject& a = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetObject& b = Make<NetObject>("Stack2", LVX::ImageStackType);
         LVXObjectWidget* first = window->CreateObjectWidget(&a);
-        LVXObjectWidget* second = window->CreateObjectWidget(&b);
+        LVXObjectWidget* second = Button<NetObject>(QPoint(), "Stack2", LVX::ImageStackType);
         network->SetMultiSelection(true);
         first->setChecked(true);
         second->setChecked(true);
@@ -252,10 +242,9 @@ private slots:
         QFETCH(QStringList, expected);
         NetObject& a = Make<NetObject>("A", LVX::ImageStackType);
         NetObject& b = Make<NetObject>("B", LVX::ImageStackType);
-        NetObject& c = Make<NetObject>("C", LVX::ImageStackType);
         LVXObjectWidget* wa = window->CreateObjectWidget(&a);
         LVXObjectWidget* wb = window->CreateObjectWidget(&b);
-        LVXObjectWidget* wc = window->CreateObjectWidget(&c);
+        LVXObjectWidget* wc = Button<NetObject>(QPoint(), "C", LVX::ImageStackType);
         network->SetMultiSelection(multi);
         QTest::mouseClick(wb, Qt::LeftButton);
         QTest::mouseClick(wc, Qt::LeftButton);
@@ -311,8 +300,7 @@ private slots:
 
     void contextMenuActionsReachTheWindow()
     {
-        NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        LVXObjectWidget* widget = window->CreateObjectWidget(&stack);
+        LVXObjectWidget* widget = Button<NetObject>(QPoint(), "Stack1", LVX::ImageStackType);
         QList<QPair<LVXObjectWidget*, int>> received;
         connect(window.get(), &LumivoxWnd::contextMenuActionTriggered,
             [&received](LVXObjectWidget* sender, LVX::MenuAction action) {
@@ -391,17 +379,23 @@ private slots:
     void removingAStackDetachesItsAttachments()
     {
         NetObject& stack = Make<NetObject>("Stack1", LVX::ImageStackType);
-        NetAttachment& line = Make<NetAttachment>("Line1");
         LVXObjectWidget* stackWidget = window->CreateObjectWidget(&stack);
-        LVXObjectWidget* lineWidget = window->CreateObjectWidget(&line);
+        LVXObjectWidget* lineWidget = Button<NetAttachment>(QPoint(), "Line1");
         stackWidget->Attach(lineWidget);
         network->RemoveObjectWidget(&stack);
-        QCOMPARE(line.GetParent(), nullptr);
+        QCOMPARE(lineWidget->GetObject()->GetParent(), nullptr);
         QCOMPARE(lineWidget->GetDockedTo(), nullptr);
         QCOMPARE(network->GetObjectWidgets(), QList<LVXObjectWidget*>({lineWidget}));
     }
 
 private:
+    // A button for a new object, at `position` unless that is null.
+    template <class T, class... Args> LVXObjectWidget* Button(const QPoint& position, Args&&... args)
+    {
+        T& object = Make<T>(std::forward<Args>(args)...);
+        return position.isNull() ? window->CreateObjectWidget(&object) : window->CreateObjectWidget(&object, position);
+    }
+
     // Objects outlive the window and its buttons, as the controller's objects do.
     template <class T, class... Args> T& Make(Args&&... args)
     {

@@ -3,7 +3,6 @@
 #include "app/Attachment.h"
 #include "app/LVXObject.h"
 #include "app/Log.h"
-#include "app/Relation.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/NetworkWidget.h"
 #include "views/Control.h"
@@ -45,10 +44,6 @@ public:
     }
     QColor GetColor() const override { return color; }
     void OnAttachmentsChanged() override { Record(this, "OnAttachmentsChanged"); }
-    void OnConnect(Relation*) override { Record(this, "OnConnect"); }
-    void OnDisconnect(Relation*) override { Record(this, "OnDisconnect"); }
-    void OnConnected(Relation*) override { Record(this, "OnConnected"); }
-    void OnDisconnected(Relation*) override { Record(this, "OnDisconnected"); }
     QColor color;
 };
 
@@ -210,16 +205,15 @@ private slots:
         QTest::addColumn<QColor>("color");
         QTest::addColumn<QString>("expected");
         // The darker colours are Qt's darker(150) of the button colours.
-        QTest::newRow("default") << QColor(119, 136, 153)
-                                 << "QPushButton {background-color: #778899;border-radius: 5px;border-width: 2px;"
-                                    "border-style: solid;border-color: #778899;padding: 6px;font: bold;color: white;}"
-                                    "QPushButton:checked{border-color: #4f5b66}"
-                                    "QPushButton:pressed{border-color: #4f5b66}";
-        QTest::newRow("matrix") << QColor(0, 100, 200)
-                                << "QPushButton {background-color: #0064c8;border-radius: 5px;border-width: 2px;"
-                                   "border-style: solid;border-color: #0064c8;padding: 6px;font: bold;color: white;}"
-                                   "QPushButton:checked{border-color: #004385}"
-                                   "QPushButton:pressed{border-color: #004385}";
+        const auto style = [](const char* color, const char* darker) {
+            return QString("QPushButton {background-color: %1;border-radius: 5px;border-width: 2px;"
+                           "border-style: solid;border-color: %1;padding: 6px;font: bold;color: white;}"
+                           "QPushButton:checked{border-color: %2}"
+                           "QPushButton:pressed{border-color: %2}")
+                .arg(color, darker);
+        };
+        QTest::newRow("default") << QColor(119, 136, 153) << style("#778899", "#4f5b66");
+        QTest::newRow("matrix") << QColor(0, 100, 200) << style("#0064c8", "#004385");
     }
     void styleSheet()
     {
@@ -283,51 +277,6 @@ private slots:
         QCOMPARE(other->pos(), QPoint(200, 200));
         QCOMPARE(changed.count(), 0);
         QCOMPARE(sink.lines, QStringList({"ERROR: Attempting to attach an object of non-attachment type 4"}));
-    }
-
-    void relationNotifiesBothEnds()
-    {
-        TestObject stack("Stack1", LVX::ImageStackType);
-        TestObject view("SliceView1", LVX::SliceViewType);
-        NetworkWidget network(nullptr);
-        LVXObjectWidget* stackWidget = network.AddObjectWidget(&stack, QPoint(10, 10));
-        LVXObjectWidget* viewWidget = network.AddObjectWidget(&view, QPoint(200, 10));
-
-        Relation* relation = Relation::Create(LVX::RelationSource, viewWidget, stackWidget);
-        viewWidget->AddRelation(relation);
-        QCOMPARE(calls, QStringList({"Stack1:OnConnected", "SliceView1:OnConnect"}));
-        QCOMPARE(viewWidget->FindRelation(LVX::RelationSource), relation);
-        QCOMPARE(viewWidget->FindRelation(LVX::Relation3DView), nullptr);
-        QCOMPARE(stackWidget->GetIncomingRelations(), std::deque<Relation*>({relation}));
-
-        // Changes of the stack's attachments reach the view, once.
-        calls.clear();
-        emit stackWidget->attachmentsChanged();
-        QCOMPARE(calls, QStringList({"SliceView1:OnAttachmentsChanged"}));
-
-        calls.clear();
-        viewWidget->RemoveRelation(relation);
-        QCOMPARE(calls, QStringList({"Stack1:OnDisconnected", "SliceView1:OnDisconnect"}));
-        QVERIFY(stackWidget->GetIncomingRelations().empty());
-        QVERIFY(viewWidget->GetRelations().empty());
-        calls.clear();
-        emit stackWidget->attachmentsChanged();
-        QVERIFY(calls.isEmpty());
-    }
-
-    void deletingAButtonOpensTheRelationsEndingThere()
-    {
-        TestObject stack("Stack1", LVX::ImageStackType);
-        TestObject view("SliceView1", LVX::SliceViewType);
-        NetworkWidget network(nullptr);
-        LVXObjectWidget* stackWidget = network.AddObjectWidget(&stack, QPoint(10, 10));
-        LVXObjectWidget* viewWidget = network.AddObjectWidget(&view, QPoint(200, 10));
-        Relation* relation = Relation::Create(LVX::RelationSource, viewWidget, stackWidget);
-        viewWidget->AddRelation(relation);
-        network.RemoveObjectWidget(&stack);
-        QVERIFY(relation->IsOpen());
-        QCOMPARE(viewWidget->GetRelations().size(), size_t(1));
-        QCOMPARE(network.GetObjectWidgets(), QList<LVXObjectWidget*>({viewWidget}));
     }
 
     void writeXmlAttributes_data()

@@ -241,8 +241,7 @@ private slots:
         QFETCH(QSize, image);
         QFETCH(QPointF, center);
         QFETCH(QPoint, offset);
-        QImage display(image, QImage::Format_RGB32);
-        widget->SetDisplayImage(&display);
+        Show(QImage(image, QImage::Format_RGB32), false);
         int spyCount = 0;
         connect(widget.get(), &PaintWidget::centerChanged, this, [&spyCount](QPointF*) { ++spyCount; });
         widget->SetCenter(center);
@@ -250,7 +249,6 @@ private slots:
         QCOMPARE(widget->GetCenter(), center);
         QCOMPARE(widget->GetOffset(), offset);
         QCOMPARE(ViewMapping::OffsetsFor(center, 200, 100, image.width(), image.height()), offset);
-        widget->SetDisplayImage(nullptr);
     }
 
     void resetCenter_data()
@@ -272,23 +270,18 @@ private slots:
         QFETCH(QSize, image);
         QFETCH(bool, force);
         QFETCH(QPointF, center);
-        QImage display;
         if (image.isValid())
-            display = QImage(image, QImage::Format_RGB32);
-        widget->SetDisplayImage(image.isValid() ? &display : nullptr);
+            Show(QImage(image, QImage::Format_RGB32), false);
         widget->SetCenter(QPointF(0.2, 0.3));
         widget->ResetCenter(force);
         QCOMPARE(widget->GetCenter(), center);
         if (image.isValid())
             QCOMPARE(widget->GetOffset(), ViewMapping::OffsetsFor(center, 200, 100, image.width(), image.height()));
-        widget->SetDisplayImage(nullptr);
     }
 
     void topMostVisibleOverlayWins()
     {
-        QImage display(200, 100, QImage::Format_RGB32);
-        widget->SetDisplayImage(&display);
-        widget->ResetCenter(true);
+        Show(QImage(200, 100, QImage::Format_RGB32));
         auto* lower = new ProbeOverlay(widget.get(), QRect(0, 0, 100, 100));
         auto* upper = new ProbeOverlay(widget.get(), QRect(50, 0, 100, 100));
         widget->PushBackOverlay(lower, false);
@@ -322,7 +315,6 @@ private slots:
         QTest::mousePress(widget.get(), Qt::LeftButton, {}, QPoint(180, 50));
         QCOMPARE(widget->GetDraggedOverlay(), nullptr);
         QTest::mouseRelease(widget.get(), Qt::LeftButton, {}, QPoint(180, 50));
-        widget->SetDisplayImage(nullptr);
     }
 
     void toolComesFirst_data()
@@ -350,9 +342,7 @@ private slots:
 
     void hoverOnlyOverTheImage()
     {
-        QImage display(100, 50, QImage::Format_RGB32);
-        widget->SetDisplayImage(&display);
-        widget->ResetCenter(true); // offset (50, 25)
+        Show(QImage(100, 50, QImage::Format_RGB32)); // offset (50, 25)
         auto* overlay = new ProbeOverlay(widget.get(), QRect());
         widget->PushBackOverlay(overlay, false);
         QSignalSpy left(widget.get(), &PaintWidget::imageLeft);
@@ -365,7 +355,6 @@ private slots:
         MoveMouse(widget.get(), QPoint(149, 74), Qt::NoButton);
         QCOMPARE(overlay->hovers.size(), 2);
         QCOMPARE(left.count(), 1);
-        widget->SetDisplayImage(nullptr);
     }
 
     void leavingTellsEveryOverlay()
@@ -398,7 +387,12 @@ private slots:
     void overlaysPaintInOrderWhenVisible()
     {
         QStringList log;
-        widget->PushBackOverlay(new ProbeOverlay(widget.get(), QRect(), &log, "first"), false);
+        QSignalSpy pushed(widget.get(), &PaintWidget::overlayPushedBack);
+        auto* first = new ProbeOverlay(widget.get(), QRect(), &log, "first");
+        widget->PushBackOverlay(first, false);
+        QCOMPARE(pushed.count(), 1);
+        QCOMPARE(pushed.at(0).at(0).value<BaseOverlay*>(), static_cast<BaseOverlay*>(first));
+        QCOMPARE(widget->GetLastOverlay(), nullptr);
         auto* hidden = new ProbeOverlay(widget.get(), QRect(), &log, "hidden");
         widget->PushBackOverlay(hidden, false);
         widget->PushBackOverlay(new ProbeOverlay(widget.get(), QRect(), &log, "last"), false);
@@ -411,16 +405,6 @@ private slots:
         widget->RemoveOverlay(hidden);
         QCOMPARE(removed.count(), 1);
         QCOMPARE(widget->GetOverlays().size(), size_t(2));
-    }
-
-    void pushBackAnnounces()
-    {
-        QSignalSpy pushed(widget.get(), &PaintWidget::overlayPushedBack);
-        auto* overlay = new ProbeOverlay(widget.get(), QRect());
-        widget->PushBackOverlay(overlay, false);
-        QCOMPARE(pushed.count(), 1);
-        QCOMPARE(pushed.at(0).at(0).value<BaseOverlay*>(), static_cast<BaseOverlay*>(overlay));
-        QCOMPARE(widget->GetLastOverlay(), nullptr);
     }
 
     void contextMenuEntries()
@@ -444,9 +428,7 @@ private slots:
         QTemporaryDir dir;
         Settings::Load(dir.filePath("lumivox.ini"));
         LumivoxWnd window;
-        QImage display(100, 50, QImage::Format_RGB32);
-        widget->SetDisplayImage(&display);
-        widget->ResetCenter(true); // offset (50, 25), zoom 1
+        Show(QImage(100, 50, QImage::Format_RGB32)); // offset (50, 25), zoom 1
         int requests = 0;
         QPoint point;
         LVX::Orientation orientation = LVX::ZY;
@@ -470,16 +452,14 @@ private slots:
         QCOMPARE(point, QPoint(10, 40));
         QCOMPARE(orientation, LVX::XY);
         QCOMPARE(sender, owner.get());
-        widget->SetDisplayImage(nullptr);
     }
 
     void screenshotOfScrolledView()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("shot.png");
-        const QImage display = Gradient(120, 80);
         widget->resize(50, 40);
-        widget->SetDisplayImage(&display);
+        Show(Gradient(120, 80), false);
         widget->PushBackOverlay(new MarkerOverlay(widget.get()), false);
         widget->SetCenter(QPointF(0.9, 0.5)); // scrolled to the right
         const QPoint scrolled = widget->GetOffset();
@@ -508,14 +488,12 @@ private slots:
         QImage expected = display;
         expected.setPixel(5, 70, qRgb(255, 0, 0));
         QCOMPARE(saved, expected);
-        widget->SetDisplayImage(nullptr);
     }
 
     void screenshotCancelled()
     {
         QTemporaryDir dir;
-        const QImage display = Gradient(30, 20);
-        widget->SetDisplayImage(&display);
+        Show(Gradient(30, 20), false);
         ScopedPrompter prompter;
         prompter->AddDialogResult(QDialog::Rejected);
         widget->onScreenshot();
@@ -530,6 +508,16 @@ private slots:
     }
 
 private:
+    // Shows the image (kept here), centred unless told otherwise.
+    void Show(const QImage& image, bool centre = true)
+    {
+        display = image;
+        widget->SetDisplayImage(&display);
+        if (centre)
+            widget->ResetCenter(true);
+    }
+
+    QImage display;
     std::unique_ptr<ImageView> owner;
     std::unique_ptr<PaintWidget> widget;
 };

@@ -99,12 +99,10 @@ private slots:
     {
         QTest::addColumn<QColor>("color");
         QTest::addColumn<QString>("styleSheet");
-        QTest::newRow("default blue") << QColor(0, 0, 192)
-                                      << "QPushButton {background-color: #0000c0;border-width: 1px;border-style: "
-                                         "solid;border-color: black;padding: 6px;font: bold;color: white;}";
-        QTest::newRow("hover green") << QColor(0, 192, 0)
-                                     << "QPushButton {background-color: #00c000;border-width: 1px;border-style: "
-                                        "solid;border-color: black;padding: 6px;font: bold;color: white;}";
+        const QString sheet = "QPushButton {background-color: %1;border-width: 1px;border-style: solid;border-color: "
+                              "black;padding: 6px;font: bold;color: white;}";
+        QTest::newRow("default blue") << QColor(0, 0, 192) << sheet.arg("#0000c0");
+        QTest::newRow("hover green") << QColor(0, 192, 0) << sheet.arg("#00c000");
     }
     void colorStyleSheet()
     {
@@ -117,30 +115,29 @@ private slots:
         QCOMPARE(button.GetColor(), color);
     }
 
-    void colorDialogChoiceBecomesTheColor()
+    void colorDialogAnswerBecomesTheColor_data()
     {
+        QTest::addColumn<QColor>("answer"); // invalid: the dialog is cancelled
+        QTest::newRow("chosen") << QColor(200, 100, 50);
+        QTest::newRow("cancelled") << QColor();
+    }
+    void colorDialogAnswerBecomesTheColor()
+    {
+        QFETCH(QColor, answer);
         ColorPreviewWidget button(QColor(10, 20, 30), "Hover");
         QSignalSpy changed(&button, &ColorPreviewWidget::colorChanged);
-        (*prompter)->AddColor(QColor(200, 100, 50));
+        if (answer.isValid())
+            (*prompter)->AddColor(answer);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::Color), 1);
         QCOMPARE((*prompter)->Last().title, QString("Color picker"));
         QCOMPARE((*prompter)->Last().initial, QString("#0a141e"));
-        QCOMPARE(button.GetColor(), QColor(200, 100, 50));
-        QCOMPARE(button.styleSheet(), ColorPreviewWidget::StyleSheet(QColor(200, 100, 50)));
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(changed.at(0).at(0).value<QColor>(), QColor(200, 100, 50));
-    }
-
-    void cancelledColorDialogLeavesTheColor()
-    {
-        ColorPreviewWidget button(QColor(10, 20, 30), "Hover");
-        QSignalSpy changed(&button, &ColorPreviewWidget::colorChanged);
-        QTest::mouseClick(&button, Qt::LeftButton); // the prompter answers as a cancelled dialog
-        QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::Color), 1);
-        QCOMPARE(button.GetColor(), QColor(10, 20, 30));
-        QCOMPARE(button.styleSheet(), ColorPreviewWidget::StyleSheet(QColor(10, 20, 30)));
-        QCOMPARE(changed.count(), 0);
+        const QColor color = answer.isValid() ? answer : QColor(10, 20, 30);
+        QCOMPARE(button.GetColor(), color);
+        QCOMPARE(button.styleSheet(), ColorPreviewWidget::StyleSheet(color));
+        QCOMPARE(changed.count(), answer.isValid() ? 1 : 0);
+        if (answer.isValid())
+            QCOMPARE(changed.at(0).at(0).value<QColor>(), answer);
     }
 
     // --- parameters panel ---
@@ -181,27 +178,22 @@ private slots:
     void colorChangeWritesTheThreeSettings_data()
     {
         QTest::addColumn<int>("button"); // 0 default, 1 selected, 2 hover
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("default") << 0
-                                 << QStringList{"overlayDefaultColor=#112233", "overlaySelectedColor=#c0c000",
-                                        "overlayHoverColor=#00c000"};
-        QTest::newRow("selected") << 1
-                                  << QStringList{"overlayDefaultColor=#0000c0", "overlaySelectedColor=#112233",
-                                         "overlayHoverColor=#00c000"};
-        QTest::newRow("hover") << 2
-                               << QStringList{"overlayDefaultColor=#0000c0", "overlaySelectedColor=#c0c000",
-                                      "overlayHoverColor=#112233"};
+        QTest::newRow("default") << 0;
+        QTest::newRow("selected") << 1;
+        QTest::newRow("hover") << 2;
     }
     void colorChangeWritesTheThreeSettings()
     {
         QFETCH(int, button);
-        QFETCH(QStringList, lines);
         ImageViewParametersControl panel(view.get());
         ColorPreviewWidget* buttons[]
             = {panel.GetDefaultColorButton(), panel.GetSelectedColorButton(), panel.GetHoverColorButton()};
         QCOMPARE(ColorLines(settingsPath), QStringList());
         (*prompter)->AddColor(QColor(0x11, 0x22, 0x33));
         QTest::mouseClick(buttons[button], Qt::LeftButton);
+        // All three are written, the two others with their defaults.
+        QStringList lines{"overlayDefaultColor=#0000c0", "overlaySelectedColor=#c0c000", "overlayHoverColor=#00c000"};
+        lines[button] = lines[button].section('=', 0, 0) + "=#112233";
         QCOMPARE(ColorLines(settingsPath), lines);
         const Settings::Colors& colors = Settings::Values().colors;
         const QColor values[] = {colors.overlayDefaultColor, colors.overlaySelectedColor, colors.overlayHoverColor};

@@ -112,10 +112,8 @@ private slots:
     void followsRotationMinimisingFrame();
     void planarCircleHasNoTwist_data();
     void planarCircleHasNoTwist();
-    void straightLineGivesConstantFrame_data();
-    void straightLineGivesConstantFrame();
-    void stationaryPoints_data();
-    void stationaryPoints();
+    void straightAndStationaryCurves_data();
+    void straightAndStationaryCurves();
 };
 
 static void AddMethods()
@@ -210,14 +208,15 @@ void TestSplineTransform::planarCircleHasNoTwist()
     QVERIFY(Near(Column(*frames.back(), 0), Column(*frames.front(), 0), 1e-5));
 }
 
-void TestSplineTransform::straightLineGivesConstantFrame_data()
+void TestSplineTransform::straightAndStationaryCurves_data()
 {
     AddMethods();
 }
 
-void TestSplineTransform::straightLineGivesConstantFrame()
+void TestSplineTransform::straightAndStationaryCurves()
 {
     QFETCH(Method, method);
+    // A straight line gives one constant frame.
     const Point3D direction = P(1, 2, 2);
     const Curve line{[=](double t) { return P(5, 6, 7) + direction * float(t); }, [=](double) { return direction; },
         [=](double) { return Point3D(); }};
@@ -232,16 +231,7 @@ void TestSplineTransform::straightLineGivesConstantFrame()
         for (uint32_t j = 0; j < 3; ++j)
             QVERIFY(Near(Column(*frames[k], j), Column(*frames[0], j), 1e-6));
     }
-}
 
-void TestSplineTransform::stationaryPoints_data()
-{
-    AddMethods();
-}
-
-void TestSplineTransform::stationaryPoints()
-{
-    QFETCH(Method, method);
     // A curve that stands still gets the coordinate frame at its point.
     const Curve still{
         [](double) { return P(5, 6, 7); }, [](double) { return Point3D(); }, [](double) { return Point3D(); }};
@@ -252,18 +242,18 @@ void TestSplineTransform::stationaryPoints()
     // (t^2, t^3, 0) stops at t = 0 and leaves along +x, having arrived along -x.
     const Curve cusp{[](double t) { return P(t * t, t * t * t, 0); }, [](double t) { return P(2 * t, 3 * t * t, 0); },
         [](double) { return P(2, 0, 0); }};
-    const auto frames = Series(cusp, method, -1.0, 0.5, 5);
-    for (size_t k = 0; k < frames.size(); ++k) {
+    const auto cuspFrames = Series(cusp, method, -1.0, 0.5, 5);
+    for (size_t k = 0; k < cuspFrames.size(); ++k) {
         const double t = -1.0 + 0.5 * k;
-        const Matrix& m = *frames[k];
+        const Matrix& m = *cuspFrames[k];
         // At the stop (k = 2) the tangent is undefined: any unit column 2 is checked for the frame.
         const Point3D d = k == 2 ? Column(m, 2) : cusp.GetFirstDeriv(t);
         QVERIFY2(FrameProblem(m, cusp.GetValue(t), d).isEmpty(), qPrintable(QString::number(t)));
     }
     // At the stop both keep the previous axis; the double reflection keeps the whole frame.
-    QVERIFY(Near(Column(*frames[2], 0), Column(*frames[1], 0), 1e-6));
+    QVERIFY(Near(Column(*cuspFrames[2], 0), Column(*cuspFrames[1], 0), 1e-6));
     if (method == Method::DoubleReflection)
-        QVERIFY(Near(Column(*frames[2], 2), Column(*frames[1], 2), 1e-6));
+        QVERIFY(Near(Column(*cuspFrames[2], 2), Column(*cuspFrames[1], 2), 1e-6));
     // A series that starts at the stationary point leaves along the second derivative.
     QCOMPARE(FrameProblem(*Series(cusp, method, 0.0, 1.0, 1)[0], P(0, 0, 0), P(1, 0, 0)), QString());
 }

@@ -1,8 +1,6 @@
 #include "Colormap.h"
 #include "TestRegistry.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,19 +37,21 @@ private slots:
     void interpolatesBetweenStops_data();
     void interpolatesBetweenStops();
     void equalPositionsMakeAStep();
-    void emptyRangeGivesFirstColour();
     void tableAgreesWithExactColour();
-    void savesExactText();
-    void roundTripKeepsStops();
+    void savesExactTextAndReadsItBack();
     void badFiles_data();
     void badFiles();
     void damagedFilesNeverLoadHalfway();
-    void missingFile();
-    void oversizedFile();
     void failedSaveKeepsFile();
     void shippedGlowMap();
 
 private:
+    // The path of a new file with the given text in the test folder.
+    QString Written(const QString& name, const QByteArray& text) const
+    {
+        const QString path = dir->filePath(name);
+        return WriteFile(path, text) ? path : QString();
+    }
     std::unique_ptr<QTemporaryDir> dir;
 };
 
@@ -70,6 +70,12 @@ void TestColormap::defaultIsGreyRamp()
     QCOMPARE(map.GetColor(0.0), QColor(0, 0, 0));
     QCOMPARE(map.GetColor(1.0), QColor(255, 255, 255));
     QCOMPARE(map.GetColor(0.5), QColor(128, 128, 128));
+    // An empty range gives the first colour.
+    Colormap flat;
+    flat.SetRange(3.0, 3.0);
+    QCOMPARE(flat.GetColor(3.0), QColor(0, 0, 0));
+    QCOMPARE(flat.GetColor(100.0), QColor(0, 0, 0));
+    QCOMPARE(flat.GetRgba(100.0), QColor(0, 0, 0).rgba());
 }
 
 void TestColormap::interpolatesBetweenStops_data()
@@ -91,9 +97,7 @@ void TestColormap::interpolatesBetweenStops()
 {
     QFETCH(double, value);
     QFETCH(QColor, expected);
-    const QString path = dir->filePath("three.cmp");
-    QVERIFY(WriteFile(path, kThreeStops));
-    Colormap map(path);
+    Colormap map(Written("three.cmp", kThreeStops));
     QVERIFY2(map.IsValid(), qPrintable(map.GetError()));
     map.SetRange(10.0, 20.0);
     QCOMPARE(map.GetColor(value), expected);
@@ -101,29 +105,17 @@ void TestColormap::interpolatesBetweenStops()
 
 void TestColormap::equalPositionsMakeAStep()
 {
-    const QString path = dir->filePath("step.cmp");
-    QVERIFY(WriteFile(path, "LVXCMAP 1\n0 0 0 255\n0.5 0 0 255\n0.5 255 255 0\n1 255 255 0\n"));
-    const Colormap map(path);
+    const Colormap map(Written("step.cmp", "LVXCMAP 1\n0 0 0 255\n0.5 0 0 255\n0.5 255 255 0\n1 255 255 0\n"));
     QVERIFY2(map.IsValid(), qPrintable(map.GetError()));
     QCOMPARE(map.GetColor(0.49), QColor(0, 0, 255));
     QCOMPARE(map.GetColor(0.5), QColor(255, 255, 0));
     QCOMPARE(map.GetColor(0.51), QColor(255, 255, 0));
 }
 
-void TestColormap::emptyRangeGivesFirstColour()
-{
-    Colormap map;
-    map.SetRange(3.0, 3.0);
-    QCOMPARE(map.GetColor(3.0), QColor(0, 0, 0));
-    QCOMPARE(map.GetColor(100.0), QColor(0, 0, 0));
-    QCOMPARE(map.GetRgba(100.0), QColor(0, 0, 0).rgba());
-}
-
 void TestColormap::tableAgreesWithExactColour()
 {
-    const QString path = dir->filePath("three.cmp");
-    QVERIFY(WriteFile(path, kThreeStops));
-    Colormap map(path);
+    Colormap map(Written("three.cmp", kThreeStops));
+    QVERIFY(map.IsValid());
     map.SetRange(-1.0, 1.0);
     QCOMPARE(map.GetRgba(-1.0), map.GetColor(-1.0).rgba());
     QCOMPARE(map.GetRgba(0.0), map.GetColor(0.0).rgba());
@@ -138,11 +130,9 @@ void TestColormap::tableAgreesWithExactColour()
     }
 }
 
-void TestColormap::savesExactText()
+void TestColormap::savesExactTextAndReadsItBack()
 {
-    const QString in = dir->filePath("in.cmp");
-    QVERIFY(WriteFile(in, "LVXCMAP 1\n0 1 2 3\n0.25 10 20 30 40\n1 255 255 255 255\n"));
-    const Colormap map(in);
+    const Colormap map(Written("in.cmp", "LVXCMAP 1\n0 1 2 3\n0.25 10 20 30 40\n1 255 255 255 255\n"));
     QVERIFY2(map.IsValid(), qPrintable(map.GetError()));
     const QString out = dir->filePath("out.cmp");
     QVERIFY(map.Save(out));
@@ -152,16 +142,12 @@ void TestColormap::savesExactText()
                    "0 1 2 3\n"
                    "0.25 10 20 30 40\n"
                    "1 255 255 255\n"));
-}
 
-void TestColormap::roundTripKeepsStops()
-{
-    const QString in = dir->filePath("in.cmp");
-    QVERIFY(WriteFile(in, "LVXCMAP 1\r\n0 0 0 0\r\n0.1 1 2 3 4\r\n0.3333333333333333 9 8 7\r\n1 250 251 252 0\r\n"));
-    const Colormap first(in);
+    // Positions and colours survive a round trip exactly.
+    const Colormap first(
+        Written("in.cmp", "LVXCMAP 1\r\n0 0 0 0\r\n0.1 1 2 3 4\r\n0.3333333333333333 9 8 7\r\n1 250 251 252 0\r\n"));
     QVERIFY2(first.IsValid(), qPrintable(first.GetError()));
     QCOMPARE(int(first.GetStops().size()), 4);
-    const QString out = dir->filePath("out.cmp");
     QVERIFY(first.Save(out));
     const Colormap second(out);
     QVERIFY2(second.IsValid(), qPrintable(second.GetError()));
@@ -188,41 +174,40 @@ void TestColormap::badFiles_data()
                                 << "The colour map \"bad.cmp\" has 0 colour entries; it needs at least 2.";
     QTest::newRow("one entry") << QByteArray("LVXCMAP 1\n0.5 1 2 3\n")
                                << "The colour map \"bad.cmp\" has 1 colour entries; it needs at least 2.";
-    QTest::newRow("position not a number") << QByteArray("LVXCMAP 1\n0 0 0 0\nhalf 1 2 3\n")
-                                           << "Colour map \"bad.cmp\", line 3: the position \"half\" is not a number.";
+    // A message about one line of the file.
+    const auto line
+        = [](int n, const QString& what) { return QString("Colour map \"bad.cmp\", line %1: %2").arg(n).arg(what); };
+    const auto value
+        = [](const char* v) { return QString("the colour value \"%1\" is not a whole number from 0 to 255.").arg(v); };
+    QTest::newRow("position not a number")
+        << QByteArray("LVXCMAP 1\n0 0 0 0\nhalf 1 2 3\n") << line(3, "the position \"half\" is not a number.");
     QTest::newRow("position NaN") << QByteArray("LVXCMAP 1\nnan 0 0 0\n1 1 2 3\n")
-                                  << "Colour map \"bad.cmp\", line 2: the position \"nan\" is not a number.";
-    QTest::newRow("channel not a number")
-        << QByteArray("LVXCMAP 1\n0 0 0 0\n1 red 2 3\n")
-        << "Colour map \"bad.cmp\", line 3: the colour value \"red\" is not a whole number from 0 to 255.";
-    QTest::newRow("channel fraction")
-        << QByteArray("LVXCMAP 1\n0 0 0 0.5\n1 1 2 3\n")
-        << "Colour map \"bad.cmp\", line 2: the colour value \"0.5\" is not a whole number from 0 to 255.";
-    QTest::newRow("channel too large")
-        << QByteArray("LVXCMAP 1\n0 0 0 0\n1 1 2 256\n")
-        << "Colour map \"bad.cmp\", line 3: the colour value \"256\" is not a whole number from 0 to 255.";
-    QTest::newRow("alpha negative")
-        << QByteArray("LVXCMAP 1\n0 0 0 0 -1\n1 1 2 3\n")
-        << "Colour map \"bad.cmp\", line 2: the colour value \"-1\" is not a whole number from 0 to 255.";
+                                  << line(2, "the position \"nan\" is not a number.");
+    QTest::newRow("channel not a number") << QByteArray("LVXCMAP 1\n0 0 0 0\n1 red 2 3\n") << line(3, value("red"));
+    QTest::newRow("channel fraction") << QByteArray("LVXCMAP 1\n0 0 0 0.5\n1 1 2 3\n") << line(2, value("0.5"));
+    QTest::newRow("channel too large") << QByteArray("LVXCMAP 1\n0 0 0 0\n1 1 2 256\n") << line(3, value("256"));
+    QTest::newRow("alpha negative") << QByteArray("LVXCMAP 1\n0 0 0 0 -1\n1 1 2 3\n") << line(2, value("-1"));
     QTest::newRow("position above 1") << QByteArray("LVXCMAP 1\n0 0 0 0\n1.5 1 2 3\n")
-                                      << "Colour map \"bad.cmp\", line 3: the position 1.5 lies outside 0 to 1.";
+                                      << line(3, "the position 1.5 lies outside 0 to 1.");
     QTest::newRow("decreasing") << QByteArray("LVXCMAP 1\n0.6 0 0 0\n0.4 1 2 3\n")
-                                << "Colour map \"bad.cmp\", line 3: the position 0.4 is smaller than the one before.";
-    QTest::newRow("too few values")
-        << QByteArray("LVXCMAP 1\n0 0 0\n1 1 2 3\n")
-        << "Colour map \"bad.cmp\", line 2: expected position, red, green, blue and optionally alpha, found 3 values.";
+                                << line(3, "the position 0.4 is smaller than the one before.");
+    QTest::newRow("too few values") << QByteArray("LVXCMAP 1\n0 0 0\n1 1 2 3\n")
+                                    << line(2,
+                                           "expected position, red, green, blue and optionally alpha, found 3 values.");
+    QByteArray huge = "LVXCMAP 1\n";
+    while (huge.size() <= (1 << 20))
+        huge += "0.5 1 2 3\n";
+    QTest::newRow("over 1 MiB") << huge << "The colour map \"bad.cmp\" is too large (more than 1 MiB).";
     QTest::newRow("too many values")
         << QByteArray("LVXCMAP 1\n0 0 0 0\n1 1 2 3 4 5\n")
-        << "Colour map \"bad.cmp\", line 3: expected position, red, green, blue and optionally alpha, found 6 values.";
+        << line(3, "expected position, red, green, blue and optionally alpha, found 6 values.");
 }
 
 void TestColormap::badFiles()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
-    const QString path = dir->filePath("bad.cmp");
-    QVERIFY(WriteFile(path, content));
-
+    const QString path = Written("bad.cmp", content);
     const Colormap fresh(path);
     QVERIFY(!fresh.IsValid());
     QCOMPARE(fresh.GetError(), message);
@@ -280,32 +265,13 @@ void TestColormap::damagedFilesNeverLoadHalfway()
     QVERIFY(failures > 50);
 }
 
-void TestColormap::missingFile()
-{
-    const QString path = dir->filePath("absent.cmp");
-    const Colormap map(path);
-    QVERIFY(!map.IsValid());
-    QVERIFY2(map.GetError().startsWith(QString("Cannot open the colour map \"%1\": ").arg(path)),
-        qPrintable(map.GetError()));
-}
-
-void TestColormap::oversizedFile()
-{
-    const QString path = dir->filePath("huge.cmp");
-    QByteArray content = "LVXCMAP 1\n";
-    while (content.size() <= (1 << 20))
-        content += "0.5 1 2 3\n";
-    QVERIFY(WriteFile(path, content));
-    const Colormap map(path);
-    QVERIFY(!map.IsValid());
-    QCOMPARE(map.GetError(), QString("The colour map \"huge.cmp\" is too large (more than 1 MiB)."));
-}
-
 void TestColormap::failedSaveKeepsFile()
 {
-    const QString path = dir->filePath("keep.cmp");
-    QVERIFY(WriteFile(path, kThreeStops));
-    const Colormap empty(dir->filePath("absent.cmp"));
+    const QString path = Written("keep.cmp", kThreeStops), absent = dir->filePath("absent.cmp");
+    const Colormap empty(absent);
+    QVERIFY(!empty.IsValid());
+    QVERIFY2(empty.GetError().startsWith(QString("Cannot open the colour map \"%1\": ").arg(absent)),
+        qPrintable(empty.GetError()));
     QVERIFY(!empty.Save(path));
     QCOMPARE(empty.GetError(), QString("The colour map has no colours to save."));
     QCOMPARE(ReadFile(path), kThreeStops);

@@ -14,13 +14,8 @@ private slots:
     void writesLittleEndian();
     void floatsRoundTripBitExactly_data();
     void floatsRoundTripBitExactly();
-    void cubicInterpolatePassesThroughInnerPoints();
-    void cubicInterpolateReproducesLines();
-    void nextExponent_data();
-    void nextExponent();
-    void sign();
-    void truncToInt_data();
-    void truncToInt();
+    void cubicInterpolate();
+    void integerHelpers();
 };
 
 void TestData::readsLittleEndian_data()
@@ -78,57 +73,27 @@ void TestData::floatsRoundTripBitExactly()
     QVERIFY(std::memcmp(&f, &g, sizeof f) == 0);
 }
 
-void TestData::cubicInterpolatePassesThroughInnerPoints()
+void TestData::cubicInterpolate()
 {
+    // Through the inner points, and exact on straight lines.
     QCOMPARE(Data::CubicInterpolate(3, 7, -2, 9, 0.0), 7.0);
     QCOMPARE(Data::CubicInterpolate(3, 7, -2, 9, 1.0), -2.0);
     QCOMPARE(Data::CubicInterpolate(5, 5, 5, 5, 0.37), 5.0);
-}
-
-void TestData::cubicInterpolateReproducesLines()
-{
     for (double t = 0.0; t <= 1.0; t += 0.125)
         QVERIFY(std::fabs(Data::CubicInterpolate(1, 3, 5, 7, t) - (3 + 2 * t)) < 1e-12);
 }
 
-void TestData::nextExponent_data()
+void TestData::integerHelpers()
 {
-    QTest::addColumn<quint32>("n");
-    QTest::addColumn<quint32>("expected");
-    QTest::newRow("0") << 0u << 1u;
-    QTest::newRow("1") << 1u << 1u;
-    QTest::newRow("3") << 3u << 4u;
-    QTest::newRow("512") << 512u << 512u;
-    QTest::newRow("513") << 513u << 1024u;
-}
-
-void TestData::nextExponent()
-{
-    QFETCH(quint32, n);
-    QFETCH(quint32, expected);
-    QCOMPARE(Data::NextExponent(n), expected);
-}
-
-void TestData::truncToInt_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("positive") << 2.9 << 2;
-    QTest::newRow("negative toward zero") << -2.9 << -2;
-    QTest::newRow("NaN") << std::nan("") << 0;
-    QTest::newRow("above range") << 1e300 << std::numeric_limits<int>::max();
-    QTest::newRow("below range") << -HUGE_VAL << std::numeric_limits<int>::min();
-}
-
-void TestData::truncToInt()
-{
-    QFETCH(double, value);
-    QFETCH(int, expected);
-    QCOMPARE(Data::TruncToInt(value), expected);
-}
-
-void TestData::sign()
-{
+    const quint32 exponents[][2] = {{0, 1}, {1, 1}, {3, 4}, {512, 512}, {513, 1024}};
+    for (const auto& e : exponents)
+        QCOMPARE(Data::NextExponent(e[0]), e[1]);
+    // Truncation toward zero, NaN as 0, saturation outside the range.
+    QCOMPARE(Data::TruncToInt(2.9), 2);
+    QCOMPARE(Data::TruncToInt(-2.9), -2);
+    QCOMPARE(Data::TruncToInt(std::nan("")), 0);
+    QCOMPARE(Data::TruncToInt(1e300), std::numeric_limits<int>::max());
+    QCOMPARE(Data::TruncToInt(-HUGE_VAL), std::numeric_limits<int>::min());
     QCOMPARE(Data::sign(-3), -1);
     QCOMPARE(Data::sign(0), 0);
     QCOMPARE(Data::sign(120), 1);
