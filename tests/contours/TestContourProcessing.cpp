@@ -1,3 +1,4 @@
+#include "ScopedKernels.h"
 #include "TestRegistry.h"
 
 #include "BoolImage.h"
@@ -5,7 +6,6 @@
 #include "ScriptedPrompter.h"
 #include "TypedImage.h"
 #include "app/App.h"
-#include "app/Application.h"
 #include "app/Settings.h"
 #include "contours/ContinueSnakeDialog.h"
 #include "contours/ContourProcessing.h"
@@ -57,19 +57,6 @@ class TestContourProcessing : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        ownKernels = !Image::DX;
-        if (ownKernels)
-            Application::CreateKernels();
-    }
-
-    void cleanupTestCase()
-    {
-        if (ownKernels)
-            Application::DeleteKernels();
-    }
-
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();
@@ -581,7 +568,7 @@ private:
         return nullptr;
     }
 
-    bool ownKernels = false;
+    ScopedKernels kernels;
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<ScopedPrompter> prompter;
     std::unique_ptr<LumivoxWnd> window;

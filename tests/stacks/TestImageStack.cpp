@@ -1,7 +1,7 @@
+#include "ScopedKernels.h"
 #include "StackTestSupport.h"
 #include "TestRegistry.h"
 
-#include "app/Application.h"
 #include "stacks/ImageStack.h"
 
 #include <QBuffer>
@@ -34,22 +34,9 @@ class TestImageStack : public QObject {
     Q_OBJECT
 
 private:
-    bool ownKernels = false; // made here when no entry point made them
+    ScopedKernels kernels;
 
 private slots:
-    void initTestCase()
-    {
-        ownKernels = !Image::DX;
-        if (ownKernels)
-            Application::CreateKernels();
-    }
-
-    void cleanupTestCase()
-    {
-        if (ownKernels)
-            Application::DeleteKernels();
-    }
-
     void identity()
     {
         ImageStack fixed(4, 3, Image::USHORT, RATIONAL(1, 1), RATIONAL(1, 1), RATIONAL(2, 1), "px");
