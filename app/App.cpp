@@ -28,7 +28,6 @@ App::App(LumivoxWnd* window, QObject* parent) : QObject(parent), window(window)
     dialogPosition = QPoint((window->width() + 1) / 2, (window->height() + 1) / 2);
 
     connect(window, &LumivoxWnd::contextMenuActionTriggered, this, &App::onContextMenuAction);
-    connect(window, &LumivoxWnd::clearProjectRequested, this, &App::onClearProjectRequested);
     connect(window, &LumivoxWnd::removeObjectRequested, this, &App::onRemoveObjectRequested);
     connect(window, &LumivoxWnd::openTiffRequested, this, &App::onOpenTiffRequested);
     connect(window, &LumivoxWnd::newLineRequested, this, &App::onNewLineRequested);
@@ -45,6 +44,7 @@ App::App(LumivoxWnd* window, QObject* parent) : QObject(parent), window(window)
 
 App::~App()
 {
+    window->SetCloseGuard(nullptr);
     removalTimer.stop();
     removalQueue.clear();
     while (LVXObject* object = registry.Front())
@@ -189,6 +189,9 @@ LVXObject* App::duplicate(LVXObject* object)
     if (!copy)
         return nullptr;
     copy->SetName("Copy of" + object->GetName());
+    // The copy is new: it has no file until it is saved, so saving it never overwrites the original's.
+    copy->SetFile(QFileInfo());
+    copy->SetChanged(true);
     LVXObject* raw = copy.get();
     // A copied contour sequence answers its panel's buttons like any other.
     if (auto* sequence = dynamic_cast<SnakeSequence*>(raw)) {

@@ -4,10 +4,27 @@
 #include "ui/LumivoxWnd.h"
 #include "ui/Prompter.h"
 
+#include <QRegularExpression>
+
 namespace {
 // Buttons of objects that do not choose their own colour.
 const QColor defaultObjectColor(119, 136, 153);
 } // namespace
+
+QString FileTypes::CompleteSuffix(const QString& path, const QString& selectedFilter)
+{
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    static const QRegularExpression pattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+    const QRegularExpressionMatch match = pattern.match(selectedFilter);
+    return match.hasMatch() ? path + match.captured(1) : path;
+}
+
+bool FileTypes::Accepts(const QString& path) const
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return !suffix.isEmpty() && extensions.contains("." + suffix);
+}
 
 LVXObject::LVXObject(const QString& name) : name(name)
 {
@@ -143,7 +160,10 @@ bool LVXObject::ChooseFile()
         path = window->GetSaveFileName("Save", filter, name);
     } else {
         const QString& dir = Settings::Values().main.currentDir;
-        path = Prompter::Current().GetSaveFileName(nullptr, "Save", dir.isEmpty() ? name : dir + "/" + name, filter);
+        QString chosenFilter;
+        path = Prompter::Current().GetSaveFileName(
+            nullptr, "Save", dir.isEmpty() ? name : dir + "/" + name, filter, &chosenFilter);
+        path = FileTypes::CompleteSuffix(path, chosenFilter);
     }
     if (path.isEmpty())
         return false;

@@ -41,6 +41,11 @@ private:
 struct FileTypes {
     QStringList extensions; // e.g. ".acr", ".stl"
     QString filter;         // e.g. "Lumivox snake sequence (*.acr);;STL ascii (*.stl);;"
+
+    // A name typed without an extension gets the first one of the chosen filter entry
+    // ("STL ascii (*.stl)" gives ".stl"); any other path is returned as it is.
+    static QString CompleteSuffix(const QString& path, const QString& selectedFilter);
+    bool Accepts(const QString& path) const; // its extension is one of `extensions`
 };
 
 // The base of every project object: identity, changed state, signals, and the operations the

@@ -2,13 +2,15 @@
 
 #include "app/LVXObject.h"
 #include "app/Log.h"
+#include "ui/Prompter.h"
 
 namespace {
 bool Report(LVXObject& object, bool saved, const QString& path)
 {
-    // Every save through the menu clears the changed state, whatever Save returned; a failure
-    // is reported in the log.
-    object.SetChanged(false);
+    // The mark goes only when the object's own file, the one a project refers to, was written:
+    // an export (a contour's STL) leaves unsaved edits marked, so the next project save keeps them.
+    if (saved && QFileInfo(path).absoluteFilePath() == object.GetFile().absoluteFilePath())
+        object.SetChanged(false);
     if (saved)
         Log::Output("Saved to " + path);
     else if (!object.GetError().isEmpty())
@@ -30,6 +32,14 @@ bool Save(LVXObject& object)
 
 bool SaveAs(LVXObject& object, const QString& path)
 {
+    const FileTypes types = object.GetFileTypes();
+    if (!types.Accepts(path)) {
+        const QString text = "Could not save " + object.GetName() + " to " + path + ": it can be saved as "
+            + types.extensions.join(", ") + " only.";
+        Log::Error(text);
+        Prompter::Current().Warning(nullptr, "Save as...", text, QMessageBox::Ok);
+        return false;
+    }
     object.SetError(QString());
     const bool saved = object.SaveAs(path);
     return Report(object, saved, path);

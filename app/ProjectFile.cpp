@@ -142,9 +142,7 @@ bool Loader::Run()
 {
     app.onClearProjectRequested();
     Log::Output("Loading project...");
-    const QFileInfo projectInfo(path);
-    Settings::Values().main.currentDir = projectInfo.absolutePath();
-    Settings::WriteCurrentDir();
+    Settings::RememberDirOf(path);
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -206,7 +204,8 @@ void Loader::ReadObject()
         Log::Error("Skipped project object " + element + ": identifier " + QString::number(id) + " is used twice");
         return;
     }
-    const QPoint position(IntAttribute(attributes, "xpos"), IntAttribute(attributes, "ypos"));
+    const QPoint position
+        = NetworkWidget::Clamped(QPoint(IntAttribute(attributes, "xpos"), IntAttribute(attributes, "ypos")));
 
     LVXObjectWidget* widget = nullptr;
     if (element == QLatin1String("image_stack") || element == QLatin1String("variable_image_stack"))
@@ -521,9 +520,15 @@ bool Save(App& app, const QString& path)
         // STL, say) is saved as well: the project can only refer to its data by that file.
         const bool hasNoFileYet
             = !object->GetFileTypes().extensions.isEmpty() && object->GetFile().filePath().isEmpty();
-        if (object->IsChanged() || hasNoFileYet) {
-            object->Save();
-            object->SetChanged(false);
+        if (object->GetFileTypes().extensions.isEmpty()) {
+            // Kept in the project document itself: its mark goes once the document is written.
+        } else if (object->IsChanged() || hasNoFileYet) {
+            // A failed or cancelled save keeps the mark, so the edits are offered again.
+            object->SetError(QString());
+            if (object->Save())
+                object->SetChanged(false);
+            else if (!object->GetError().isEmpty())
+                Log::Error(object->GetError());
         } else {
             Log::Output("Skipped unchanged object " + object->GetName());
         }
@@ -535,6 +540,8 @@ bool Save(App& app, const QString& path)
             WriteBareAttributes(xml, *object);
     }
     xml.writeEndElement(); // objects
+    if (!app.Registry().Objects(LVX::SelectionType).empty())
+        Log::Warning("Selections are not kept in project files; they are left out of " + path + ".");
 
     window->GetNetwork()->WriteRelations(xml);
 
@@ -567,6 +574,9 @@ bool Save(App& app, const QString& path)
         Log::Error("Could not save project to " + path + ": " + (written ? file.errorString() : reason));
         return false;
     }
+    for (LVXObject* object : objects)
+        if (object->GetFileTypes().extensions.isEmpty())
+            object->SetChanged(false);
     Log::Output("Project saved to " + path);
     return true;
 }

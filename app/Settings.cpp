@@ -265,6 +265,15 @@ void Settings::WriteCurrentDir()
         MainSection, [&](IniFile& ini, const QString& section) { ini.SetValue(section, "currentDir", m.currentDir); });
 }
 
+void Settings::RememberDirOf(const QString& filePath)
+{
+    const QFileInfo folder(QFileInfo(filePath).absolutePath());
+    if (filePath.isEmpty() || !folder.isDir())
+        return;
+    values.main.currentDir = folder.absoluteFilePath();
+    WriteCurrentDir();
+}
+
 void Settings::WriteWindowState()
 {
     const Main& m = values.main;

@@ -81,6 +81,9 @@ void WriteContourParameters(); // distance, depth, disp, maxIter, maxSlices, isR
                                // shrinkage, background
 void WriteSurfaceAlignment();  // maxIter, allowScaling, scalingFactor, preliminary
 void WriteCurrentDir();
+// Makes the folder of `filePath` the remembered one ("currentDir") and writes it, when that
+// folder exists; a path into a folder that does not exist changes nothing.
+void RememberDirOf(const QString& filePath);
 void WriteWindowState();   // currentDir, isFullscreen, xSize, ySize
 void WriteOGLColors();     // OGLBackColor1, OGLBackColor2
 void WriteOverlayColors(); // overlayDefaultColor, overlaySelectedColor, overlayHoverColor

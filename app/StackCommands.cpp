@@ -17,11 +17,12 @@ namespace StackCommands {
 
 LVXObjectWidget* OpenTiff(App& app, const QString& path)
 {
-    Settings::Values().main.currentDir = QFileInfo(path).absolutePath();
-    Settings::WriteCurrentDir();
+    Settings::RememberDirOf(path);
     std::unique_ptr<VariableImageStack> stack = StackOpening::OpenTiff(path);
     if (!stack)
         return nullptr;
+    // The stack is what its file holds: saving the project does not rewrite the user's TIFF.
+    stack->SetChanged(false);
     VariableImageStack* raw = app.registerObject(std::move(stack));
     LVXObjectWidget* widget = app.GetWindow()->CreateObjectWidget(raw);
     Log::Output("Done");

@@ -241,12 +241,12 @@ QString LumivoxWnd::FileDialog(bool save, const QString& caption, const QString&
     QString start = settings.currentDir;
     if (!proposal.isEmpty())
         start += "/" + proposal;
-    const QString path = save ? Prompter::Current().GetSaveFileName(this, caption, start, filter)
-                              : Prompter::Current().GetOpenFileName(this, caption, start, filter);
-    if (!path.isEmpty()) {
-        settings.currentDir = QFileInfo(path).absolutePath();
-        Settings::WriteCurrentDir();
-    }
+    QString chosenFilter;
+    QString path = save ? Prompter::Current().GetSaveFileName(this, caption, start, filter, &chosenFilter)
+                        : Prompter::Current().GetOpenFileName(this, caption, start, filter);
+    if (save)
+        path = FileTypes::CompleteSuffix(path, chosenFilter);
+    Settings::RememberDirOf(path);
     return path;
 }
 
@@ -651,6 +651,10 @@ void LumivoxWnd::WriteWindowState()
 
 void LumivoxWnd::closeEvent(QCloseEvent* event)
 {
+    if (closeGuard && !closeGuard()) {
+        event->ignore();
+        return;
+    }
     WriteWindowState();
     QMainWindow::closeEvent(event);
 }

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class AuxWindow;
@@ -29,6 +30,9 @@ class LumivoxWnd : public QMainWindow, public Log::Sink {
 public:
     explicit LumivoxWnd(QWidget* parent = nullptr);
     ~LumivoxWnd() override; // writes the window state to the settings
+
+    // Asked before the window closes ("Exit", the close button); closing goes on when it returns true.
+    void SetCloseGuard(std::function<bool()> guard) { closeGuard = std::move(guard); }
 
     // Shows the window maximized or at its stored size, as the settings say.
     void ShowAsConfigured();
@@ -155,4 +159,5 @@ private:
     std::vector<ShownControl> shownControls; // panels on show, with the parents they return to
     const LVXObjectWidget* shownControlsOf = nullptr;
     bool stateWritten = false;
+    std::function<bool()> closeGuard;
 };

@@ -46,6 +46,11 @@ NetworkWidget::NetworkWidget(LumivoxWnd* window, QWidget* parent) : QWidget(pare
     BuildContextMenu();
 }
 
+QPoint NetworkWidget::Clamped(const QPoint& position)
+{
+    return QPoint(std::clamp(position.x(), 0, MaxCoordinate), std::clamp(position.y(), 0, MaxCoordinate));
+}
+
 NetworkWidget::~NetworkWidget()
 {
     // The buttons go while this widget is still whole: their relations tell it that they are gone.

@@ -28,6 +28,11 @@ public:
     explicit NetworkWidget(LumivoxWnd* window, QWidget* parent = nullptr);
     ~NetworkWidget() override;
 
+    // Button positions are kept within 0 to MaxCoordinate, far inside what widget sizes and
+    // their sums can hold.
+    static constexpr int MaxCoordinate = 100000;
+    static QPoint Clamped(const QPoint& position);
+
     // Creates the button of an object at a position, shows it and returns it.
     LVXObjectWidget* AddObjectWidget(LVXObject* object, const QPoint& position);
     // Creates the button 50 pixels to the right of `near`; without `near`, at x 10 and 10 pixels

@@ -39,9 +39,10 @@ QString Prompter::GetOpenFileName(QWidget* parent, const QString& caption, const
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString Prompter::GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Prompter::GetSaveFileName(
+    QWidget* parent, const QString& caption, const QString& dir, const QString& filter, QString* selectedFilter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
 }
 
 bool Prompter::GetText(

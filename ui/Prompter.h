@@ -21,7 +21,9 @@ public:
     virtual QMessageBox::StandardButton Question(QWidget* parent, const QString& title, const QString& text,
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No);
     virtual QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
-    virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    // `selectedFilter`, when given, receives the filter entry the user chose.
+    virtual QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+        QString* selectedFilter = nullptr);
     // An input box; returns false when cancelled.
     virtual bool GetText(
         QWidget* parent, const QString& title, const QString& label, const QString& initial, QString* answer);

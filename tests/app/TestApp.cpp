@@ -260,6 +260,7 @@ private slots:
     {
         for (const char* name : {"Stack1", "Line1", "SliceView1"})
             window->CreateObjectWidget(Register(name, LVX::ImageStackType));
+        (*prompter)->AddButton(QMessageBox::Discard);
         window->onClearProject();
         QCOMPARE(journal, (QStringList{"deleted Stack1", "deleted Line1", "deleted SliceView1"}));
         QVERIFY(app->Objects().empty());
@@ -293,12 +294,16 @@ private slots:
         QCOMPARE(copy->GetName(), QString("Copy ofStack1"));
         QCOMPARE(copy->GetId(), IDNUM(1));
         QCOMPARE(copy->GetType(), LVX::ImageStackType);
-        QCOMPARE(copy->GetFile().filePath(), QString("/data/cells.tif"));
-        QVERIFY(!copy->IsChanged());
+        // The copy has no file: saving it asks for one instead of overwriting the original's.
+        QCOMPARE(copy->GetFile().filePath(), QString());
+        QVERIFY(copy->IsChanged());
         LVXObjectWidget* copyWidget = window->FindObjectWidget(copy);
         QVERIFY(copyWidget);
-        QCOMPARE(copyWidget->text(), QString("Copy ofStack1"));
+        QCOMPARE(copyWidget->text(), QString("Copy ofStack1*"));
         QCOMPARE(stack->GetName(), QString("Stack1"));
+        app->onContextMenuAction(copyWidget, LVX::Save);
+        QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::SaveFile), 1);
+        QVERIFY(!journal.contains("saved /data/cells.tif"));
     }
 
     void saveActions_data()
@@ -316,11 +321,13 @@ private slots:
             QTest::newRow(name) << int(action) << file << answer << succeeds << asked << saved << logLine << changed;
         };
         row("save", LVX::Save, "a.acr", "", true, false, "a.acr", "> Saved to <dir>/a.acr", false);
-        row("save fails", LVX::Save, "a.acr", "", false, false, "a.acr", "ERROR: Disk full", false);
+        row("save fails", LVX::Save, "a.acr", "", false, false, "a.acr", "ERROR: Disk full", true);
         row("save without file asks", LVX::Save, "", "n.acr", true, true, "n.acr", "> Saved to <dir>/n.acr", false);
         row("save as", LVX::SaveAs, "a.acr", "b.acr", true, true, "b.acr", "> Saved to <dir>/b.acr", false);
+        row("save as without extension", LVX::SaveAs, "a.acr", "b", true, true, "b.acr", "> Saved to <dir>/b.acr",
+            false);
         row("save as, unknown extension", LVX::SaveAs, "a.acr", "b.txt", true, true, "",
-            "ERROR: Could not save Snake1 to <dir>/b.txt", false);
+            "ERROR: Could not save Snake1 to <dir>/b.txt: it can be saved as .acr only.", true);
         row("save as, cancelled", LVX::SaveAs, "a.acr", "", true, true, "", "", true);
     }
 
@@ -347,9 +354,9 @@ private slots:
 
         QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::SaveFile), asked ? 1 : 0);
         if (asked) {
-            QCOMPARE((*prompter)->Last().title, QString("Save"));
-            QCOMPARE((*prompter)->Last().filter, QString("Lumivox Active contours (*.acr)"));
-            QCOMPARE((*prompter)->Last().initial, dir.path() + "/Snake1");
+            QCOMPARE((*prompter)->Calls().front().title, QString("Save"));
+            QCOMPARE((*prompter)->Calls().front().filter, QString("Lumivox Active contours (*.acr)"));
+            QCOMPARE((*prompter)->Calls().front().initial, dir.path() + "/Snake1");
         }
         QCOMPARE(journal, saved.isEmpty() ? QStringList{} : QStringList{"saved " + dir.filePath(saved)});
         if (logLine.isEmpty()) {
@@ -363,6 +370,7 @@ private slots:
         }
         QCOMPARE(snake->IsChanged(), changed);
         QCOMPARE(widget->text(), changed ? QString("Snake1*") : QString("Snake1"));
+        QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::Warning), answer.endsWith(".txt") ? 1 : 0);
     }
 
     // --- relations opened from the menu ---

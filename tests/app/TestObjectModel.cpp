@@ -261,7 +261,7 @@ private slots:
             = [](const char* tag, bool withWindow, const char* answer, bool chosen, const char* name,
                   const char* file) { QTest::newRow(tag) << withWindow << answer << chosen << name << file; };
         row("new name", false, "/out/cells.acr", true, "cells.acr", "/out/cells.acr");
-        row("same name", false, "/out/Snake1", true, "Snake1", "/out/Snake1");
+        row("typed without extension", false, "/out/Snake1", true, "Snake1.acr", "/out/Snake1.acr");
         row("cancelled", false, "", false, "Snake1", "/old/a.acr");
         row("new name, window", true, "/out/cells.stl", true, "cells.stl", "/out/cells.stl");
         row("cancelled, window", true, "", false, "Snake1", "/old/a.acr");

@@ -288,14 +288,11 @@ private slots:
         QCOMPARE(QString::fromUtf8(ReadFile(path)), expected);
     }
 
+    // A stack opened from its TIFF is what the file holds: no project save rewrites the user's file.
     void unchangedObjectIsNotRewritten()
     {
-        OpenStack("kept.tif", 3);
-        const QString path = dir->filePath("p.lvx");
-        QVERIFY(ProjectFile::Save(*app, path)); // the new stack is changed: written once
-        QVERIFY(!app->Objects().front()->IsChanged());
+        const QString stackPath = WriteStack("kept.tif", 3);
         // Marks the data file so that any rewrite would show.
-        const QString stackPath = dir->filePath("kept.tif");
         QFile stackFile(stackPath);
         QVERIFY(stackFile.open(QIODevice::Append));
         stackFile.write("marker");
@@ -304,13 +301,73 @@ private slots:
         QVERIFY(stackFile.setFileTime(old, QFileDevice::FileModificationTime));
         stackFile.close();
         const QByteArray bytes = ReadFile(stackPath);
+        emit window->openTiffRequested(stackPath);
+        QVERIFY(!app->Objects().front()->IsChanged());
 
-        window->GetLog()->clear();
-        QVERIFY(ProjectFile::Save(*app, path));
-        QCOMPARE(LogText(),
-            QString("> Saving project...\n> Skipped unchanged object kept.tif\n> Project saved to " + path + "\n"));
-        QCOMPARE(ReadFile(stackPath), bytes);
-        QCOMPARE(QFileInfo(stackPath).lastModified(), old);
+        const QString path = dir->filePath("p.lvx");
+        for (int save = 0; save < 2; ++save) {
+            window->GetLog()->clear();
+            QVERIFY(ProjectFile::Save(*app, path));
+            QCOMPARE(LogText(),
+                QString("> Saving project...\n> Skipped unchanged object kept.tif\n> Project saved to " + path + "\n"));
+            QCOMPARE(ReadFile(stackPath), bytes);
+            QCOMPARE(QFileInfo(stackPath).lastModified(), old);
+        }
+    }
+
+    // Replacing or closing a project with changes asks first; each answer does what it says.
+    void changesAreOfferedBeforeTheProjectGoes_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("goesOn");
+        for (const char* trigger : {"open", "clear", "close"}) {
+            QTest::addRow("%s, save", trigger) << trigger << int(QMessageBox::Save) << true;
+            QTest::addRow("%s, discard", trigger) << trigger << int(QMessageBox::Discard) << true;
+            QTest::addRow("%s, cancel", trigger) << trigger << int(QMessageBox::Cancel) << false;
+        }
+    }
+
+    void changesAreOfferedBeforeTheProjectGoes()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(int, answer);
+        QFETCH(bool, goesOn);
+        OpenStack("a.tif", 2);
+        const QString other = dir->filePath("other.lvx");
+        QVERIFY(ProjectFile::Save(*app, other)); // an empty-ish project to open
+        auto* line = app->registerObject(std::make_unique<Att::Line>(Point3D(1, 2, 0), Point3D(3, 4, 0)));
+        line->SetName("Line1");
+        window->CreateObjectWidget(line);
+        window->show();
+        (*prompter)->AddButton(QMessageBox::StandardButton(answer));
+        const QString saved = dir->filePath("kept"); // typed without extension
+        (*prompter)->AddFileName(saved);
+
+        bool closed = false;
+        if (trigger == "open")
+            emit window->openProjectRequested(other);
+        else if (trigger == "clear")
+            emit window->clearProjectRequested();
+        else
+            closed = window->close();
+
+        QCOMPARE((*prompter)->Count(ScriptedPrompter::Kind::Question), 1);
+        QCOMPARE((*prompter)->Calls().front().title, QString("Save changes?"));
+        QVERIFY((*prompter)->Calls().front().text.contains("Line1"));
+        QCOMPARE(QFileInfo::exists(saved + ".lvx"), answer == QMessageBox::Save);
+        const bool lineStays = app->Registry().Contains(line);
+        if (trigger == "close")
+            QCOMPARE(closed, goesOn);
+        else
+            QCOMPARE(lineStays, !goesOn);
+        // With nothing changed any more, nothing is asked.
+        (*prompter)->ClearCalls();
+        for (LVXObject* object : app->Objects())
+            object->SetChanged(false);
+        emit window->clearProjectRequested();
+        QVERIFY(app->Objects().empty());
+        QCOMPARE((*prompter)->Calls().size(), 0);
     }
 
     // A contour that was only exported (no record file yet) and so counts as unchanged still
@@ -401,6 +458,8 @@ private slots:
             "0 1", "1", true);
         row("missing src", R"(<image_stack id="0"/><variable_image_stack id="1" src="nothing.tif"/>)", "", "", true);
         row("malformed", stack + R"(<line id="1"/><line id="2" <<)", "0 1", "", false);
+        row("extreme positions", R"(<image_stack id="0" src="s.tif" xpos="2147483647" ypos="-2147483648"/>)", "0", "",
+            true);
     }
 
     void damagedDocuments()
@@ -426,8 +485,13 @@ private slots:
             for (LVXObjectWidget* attachment : stackWidget->GetAttachments())
                 attached << QString::number(attachment->GetObject()->GetId());
         QCOMPARE(attached.join(' '), docked);
-        if (LVXObjectWidget* stackWidget = WidgetOf(0))
+        if (LVXObjectWidget* stackWidget = WidgetOf(0)) {
             QVERIFY(stackWidget->GetRelations().empty());
+            const QPoint stored = QTest::currentDataTag() == QString("extreme positions")
+                ? QPoint(NetworkWidget::MaxCoordinate, 0)
+                : QPoint(1, 2);
+            QCOMPARE(stackWidget->pos(), stored);
+        }
         QCOMPARE(LogText().count("ERROR: Could not read project file " + path), wellFormed ? 0 : 1);
     }
 

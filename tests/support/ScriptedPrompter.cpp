@@ -60,14 +60,17 @@ QMessageBox::StandardButton ScriptedPrompter::Question(
     return Box(Kind::Question, title, text, boxButtons);
 }
 
-QString ScriptedPrompter::FileName(Kind kind, const QString& caption, const QString& dir, const QString& filter)
+QString ScriptedPrompter::FileName(
+    Kind kind, const QString& caption, const QString& dir, const QString& filter, QString* selectedFilter)
 {
     calls.append(Call{kind, caption, QString(), filter, dir, {}, nullptr});
     if (fileNames.empty())
         return QString();
-    const QString answer = fileNames.front();
+    const auto answer = fileNames.front();
     fileNames.pop_front();
-    return answer;
+    if (selectedFilter)
+        *selectedFilter = answer.second.isEmpty() ? filter.split(";;").value(0) : answer.second;
+    return answer.first;
 }
 
 QString ScriptedPrompter::GetOpenFileName(QWidget*, const QString& caption, const QString& dir, const QString& filter)
@@ -75,9 +78,10 @@ QString ScriptedPrompter::GetOpenFileName(QWidget*, const QString& caption, cons
     return FileName(Kind::OpenFile, caption, dir, filter);
 }
 
-QString ScriptedPrompter::GetSaveFileName(QWidget*, const QString& caption, const QString& dir, const QString& filter)
+QString ScriptedPrompter::GetSaveFileName(
+    QWidget*, const QString& caption, const QString& dir, const QString& filter, QString* selectedFilter)
 {
-    return FileName(Kind::SaveFile, caption, dir, filter);
+    return FileName(Kind::SaveFile, caption, dir, filter, selectedFilter);
 }
 
 bool ScriptedPrompter::GetText(

@@ -33,7 +33,9 @@ public:
 
     // Queues.
     void AddButton(QMessageBox::StandardButton button) { buttons.push_back(button); }
-    void AddFileName(const QString& path) { fileNames.push_back(path); }
+    // A file dialog's answer; a save dialog reports `filter` as the chosen one (the first entry
+    // of its filter when empty, as a dialog left at its default would).
+    void AddFileName(const QString& path, const QString& filter = QString()) { fileNames.push_back({path, filter}); }
     void AddText(const QString& text) { texts.push_back(text); } // an accepted input box
     void AddColor(const QColor& color) { colors.push_back(color); }
     void AddDialogResult(int result);
@@ -52,8 +54,8 @@ public:
         QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons) override;
     QString GetOpenFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-    QString GetSaveFileName(
-        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+        QString* selectedFilter) override;
     bool GetText(
         QWidget* parent, const QString& title, const QString& label, const QString& initial, QString* answer) override;
     QColor GetColor(const QColor& initial, QWidget* parent, const QString& title) override;
@@ -62,11 +64,12 @@ public:
 private:
     QMessageBox::StandardButton Box(
         Kind kind, const QString& title, const QString& text, QMessageBox::StandardButtons buttons);
-    QString FileName(Kind kind, const QString& caption, const QString& dir, const QString& filter);
+    QString FileName(Kind kind, const QString& caption, const QString& dir, const QString& filter,
+        QString* selectedFilter = nullptr);
 
     QList<Call> calls;
     std::deque<QMessageBox::StandardButton> buttons;
-    std::deque<QString> fileNames;
+    std::deque<std::pair<QString, QString>> fileNames; // path, chosen filter
     std::deque<QString> texts;
     std::deque<QColor> colors;
     std::deque<DialogHandler> dialogs;
