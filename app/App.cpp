@@ -1,7 +1,6 @@
 #include "app/App.h"
 
 #include "app/LVXThread.h"
-#include "app/Log.h"
 #include "app/ObjectFiles.h"
 #include "app/ProjectCommands.h"
 #include "app/Relation.h"
@@ -10,6 +9,7 @@
 #include "contours/ContourCommands.h"
 #include "contours/ContourViews.h"
 #include "contours/SnakeSequence.h"
+#include "model/Log.h"
 #include "surfaces/SurfaceCommands.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"

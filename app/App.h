@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/LVX.h"
-#include "app/LVXObject.h"
-#include "app/ObjectRegistry.h"
+#include "model/LVX.h"
+#include "model/LVXObject.h"
+#include "model/ObjectRegistry.h"
 
 #include <QMetaObject>
 #include <QObject>

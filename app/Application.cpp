@@ -3,11 +3,11 @@
 #include "Image.h"
 #include "Matrix.h"
 #include "app/App.h"
-#include "app/Log.h"
 #include "app/Resources.h"
-#include "app/Settings.h"
 #include "app/StackCommands.h"
 #include "contours/SharedSnakeParams.h"
+#include "model/Log.h"
+#include "model/Settings.h"
 #include "ui/LumivoxWnd.h"
 
 #include <QFile>

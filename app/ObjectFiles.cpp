@@ -1,8 +1,10 @@
 #include "app/ObjectFiles.h"
 
-#include "app/LVXObject.h"
-#include "app/Log.h"
-#include "ui/Prompter.h"
+#include "model/LVXObject.h"
+#include "model/Log.h"
+#include "model/Prompter.h"
+
+#include <QMessageBox>
 
 namespace {
 bool Report(LVXObject& object, bool saved, const QString& path)

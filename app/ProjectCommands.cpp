@@ -2,9 +2,10 @@
 
 #include "app/App.h"
 #include "app/ProjectFile.h"
+#include "model/Prompter.h"
 #include "ui/LumivoxWnd.h"
-#include "ui/Prompter.h"
 
+#include <QMessageBox>
 #include <QStringList>
 #include <QVariant>
 #include <algorithm>
@@ -39,7 +40,7 @@ bool ConfirmDiscardChanges(App& app)
     const QStringList changed = ChangedObjectNames(app);
     if (changed.isEmpty())
         return true;
-    const QMessageBox::StandardButton answer = Prompter::Current().Question(app.GetWindow(), "Save changes?",
+    const int answer = Prompter::Current().Question(app.GetWindow(), "Save changes?",
         "These objects have changes that are not saved: " + changed.join(", ") + ".\nSave the project first?",
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (answer == QMessageBox::Discard)

@@ -1,6 +1,6 @@
 #include "app/Relation.h"
 
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 #include "ui/LVXObjectWidget.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "Resources.h"
 
 #include "Colormap.h"
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>

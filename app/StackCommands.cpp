@@ -1,14 +1,14 @@
 #include "app/StackCommands.h"
 
 #include "app/App.h"
-#include "app/Log.h"
-#include "app/Settings.h"
+#include "model/Log.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
 #include "stacks/ImageStack.h"
 #include "stacks/StackOpening.h"
 #include "stacks/VariableImageStack.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
-#include "ui/Prompter.h"
 #include "ui/ScaleDialog.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "ui/LumivoxWnd.h"
 
 #include <QApplication>

@@ -13,10 +13,10 @@
 #include "Snake.h"
 #include "TypedImage.h"
 #include "app/Application.h"
-#include "app/Settings.h"
 #include "contours/ContourProcessing.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
+#include "model/Settings.h"
 #include "views/ImageView.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // 16-bit stack, against a plain memcpy of one slice's bytes in the same run. The goal is at most
 // 10 x the memcpy. Run with QT_QPA_PLATFORM=offscreen.
 #include "app/App.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "stacks/ImageStack.h"
 #include "ui/LumivoxWnd.h"
 #include "views/SliceView.h"

@@ -2,6 +2,8 @@
 
 #include "contours/SnakeSequence.h"
 
+#include <QMessageBox>
+
 ContinueSnakeDialog::ContinueSnakeDialog(QWidget* parent, uint32_t start, uint32_t next,
     const std::vector<SnakeSequence*>& sequences, VariableImageStack* stack)
     : QMessageBox(

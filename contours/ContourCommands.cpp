@@ -1,26 +1,27 @@
 #include "contours/ContourCommands.h"
 
 #include "app/App.h"
-#include "app/Log.h"
-#include "app/Settings.h"
 #include "contours/ContinueSnakeDialog.h"
 #include "contours/ContourMesh.h"
 #include "contours/ContourProcessing.h"
 #include "contours/NewSnakeDialog.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
+#include "model/Log.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
 #include "stacks/VariableImageStack.h"
 #include "surfaces/SimpleSurface.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "ui/NetworkWidget.h"
-#include "ui/Prompter.h"
 #include "views/ImageView.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 
+#include <QMessageBox>
 #include <memory>
 
 namespace ContourCommands {

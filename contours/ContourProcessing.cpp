@@ -1,8 +1,8 @@
 #include "contours/ContourProcessing.h"
 
 #include "BoolImage.h"
-#include "app/Settings.h"
 #include "contours/SnakeSequence.h"
+#include "model/Settings.h"
 #include "stacks/SliceImages.h"
 #include "ui/LVXObjectWidget.h"
 #include "views/ImageView.h"

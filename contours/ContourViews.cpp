@@ -1,10 +1,10 @@
 #include "contours/ContourViews.h"
 
-#include "app/LVX.h"
 #include "contours/SnakeMainControl.h"
 #include "contours/SnakeOverlay.h"
 #include "contours/SnakeParametersControl.h"
 #include "contours/SnakeSequence.h"
+#include "model/LVX.h"
 #include "views/OverlayFactory.h"
 
 #include <QLineEdit>

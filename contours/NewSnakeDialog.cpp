@@ -1,6 +1,6 @@
 #include "contours/NewSnakeDialog.h"
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "contours/SharedSnakeParams.h"
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 SnakeParams& SharedSnakeParams::Get()
 {

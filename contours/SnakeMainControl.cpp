@@ -1,10 +1,10 @@
 #include "contours/SnakeMainControl.h"
 
 #include "app/Resources.h"
-#include "app/Settings.h"
 #include "contours/ContourViews.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
+#include "model/Settings.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

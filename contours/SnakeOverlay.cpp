@@ -1,6 +1,6 @@
 #include "contours/SnakeOverlay.h"
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "views/ImageView.h"

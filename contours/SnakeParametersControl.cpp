@@ -1,8 +1,8 @@
 #include "contours/SnakeParametersControl.h"
 
-#include "app/Settings.h"
 #include "contours/ContourViews.h"
 #include "contours/SharedSnakeParams.h"
+#include "model/Settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

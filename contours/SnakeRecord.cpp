@@ -1,6 +1,6 @@
 #include "contours/SnakeRecord.h"
 
-#include "app/Log.h"
+#include "model/Log.h"
 
 #include "Data.h"
 

@@ -1,10 +1,10 @@
 #include "contours/SnakeSequence.h"
 
-#include "app/Log.h"
 #include "app/Relation.h"
 #include "contours/ContourMesh.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeRecord.h"
+#include "model/Log.h"
 #include "stacks/VariableImageStack.h"
 #include "transforms/SliceMatrixSource.h"
 #include "ui/LVXObjectWidget.h"

@@ -1,7 +1,7 @@
 #include "stacks/ImageStack.h"
 
 #include "Data.h"
-#include "app/Log.h"
+#include "model/Log.h"
 #include "stacks/StackPixels.h"
 
 #include <QXmlStreamWriter>

@@ -1,7 +1,7 @@
 #include "stacks/StackOpening.h"
 
 #include "Tiff.h"
-#include "app/Log.h"
+#include "model/Log.h"
 #include "stacks/ImageStack.h"
 
 #include <QFileInfo>

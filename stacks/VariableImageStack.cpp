@@ -1,7 +1,7 @@
 #include "stacks/VariableImageStack.h"
 
 #include "Tiff.h"
-#include "app/Log.h"
+#include "model/Log.h"
 #include "stacks/StackPixels.h"
 
 #include <QSaveFile>

@@ -2,7 +2,7 @@
 
 #include "Image.h"
 #include "Rational.h"
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 
 #include <QFileInfo>
 #include <array>

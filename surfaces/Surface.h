@@ -2,7 +2,7 @@
 
 #include "Matrix.h"
 #include "Point3D.h"
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 
 #include <QColor>
 #include <QObject>

@@ -1,10 +1,10 @@
 #include "ui/LVXObjectWidget.h"
 
 #include "app/Attachment.h"
-#include "app/LVXObject.h"
-#include "app/Log.h"
 #include "app/Relation.h"
 #include "app/Resources.h"
+#include "model/LVXObject.h"
+#include "model/Log.h"
 #include "ui/LumivoxWnd.h"
 #include "ui/NetworkWidget.h"
 #include "views/Control.h"

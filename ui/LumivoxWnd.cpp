@@ -1,14 +1,15 @@
 #include "ui/LumivoxWnd.h"
 
-#include "app/LVXObject.h"
-#include "app/Settings.h"
 #include "app/Version.h"
+#include "model/LVXObject.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
 #include "ui/HelpAboutDialog.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LogWidget.h"
+#include "ui/MessageBoxPrompter.h"
 #include "ui/NetworkWidget.h"
 #include "ui/ProgressBarWidget.h"
-#include "ui/Prompter.h"
 #include "views/Control.h"
 #include "views/ImageView.h"
 #include "views/View.h"
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -66,6 +68,8 @@ LumivoxWnd::LumivoxWnd(QWidget* parent) : QMainWindow(parent)
 
     BuildMenus();
     Log::SetSink(this);
+    ProjectWindow::SetCurrent(this);
+    MessageBoxPrompter::InstallUnlessReplaced();
     log->Output("Lumivox ver. " + VersionText(), false);
 
     AddPlaceholder();
@@ -80,6 +84,8 @@ LumivoxWnd::~LumivoxWnd()
         WriteWindowState();
     if (Log::CurrentSink() == this)
         Log::SetSink(nullptr);
+    if (ProjectWindow::Current() == this)
+        ProjectWindow::SetCurrent(nullptr);
 
     // Views and control panels belong to their objects, not to the window: hand them back
     // before the window's widgets are deleted.
@@ -435,6 +441,11 @@ void LumivoxWnd::RegisterAuxWindow(AuxWindow* window, QObject* windowObject)
             auxWindowObjects.removeAt(index);
         }
     });
+}
+
+QString LumivoxWnd::AskSaveFileName(const QString& caption, const QString& filter, const QString& proposal)
+{
+    return GetSaveFileName(caption, filter, proposal);
 }
 
 // Log::Sink

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/LVX.h"
-#include "app/Log.h"
+#include "model/LVX.h"
+#include "model/Log.h"
+#include "model/ProjectWindow.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -25,7 +26,7 @@ class View;
 // The single main window: object network, log, view tabs, control panels, menus and status bar.
 // It turns menu commands, drops and keys into request signals for the controller and offers the
 // window operations below. It is also the log and progress sink of the program (Log::Sink).
-class LumivoxWnd : public QMainWindow, public Log::Sink {
+class LumivoxWnd : public QMainWindow, public Log::Sink, public ProjectWindow {
     Q_OBJECT
 public:
     explicit LumivoxWnd(QWidget* parent = nullptr);
@@ -74,6 +75,9 @@ public:
     // is the same window as a QObject.
     void RegisterAuxWindow(AuxWindow* window, QObject* windowObject);
     const QList<AuxWindow*>& GetAuxWindows() const { return auxWindows; }
+
+    // ProjectWindow
+    QString AskSaveFileName(const QString& caption, const QString& filter, const QString& proposal) override;
 
     // Log::Sink
     void Output(const QString& text, bool dateTime) override;

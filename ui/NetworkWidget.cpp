@@ -1,8 +1,8 @@
 #include "ui/NetworkWidget.h"
 
 #include "app/Attachment.h"
-#include "app/LVXObject.h"
 #include "app/Relation.h"
+#include "model/LVXObject.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 

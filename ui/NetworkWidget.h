@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LVX.h"
+#include "model/LVX.h"
 
 #include <QList>
 #include <QPoint>

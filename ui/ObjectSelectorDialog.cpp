@@ -1,6 +1,6 @@
 #include "ObjectSelectorDialog.h"
 
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
 #include "ScreenshotDialog.h"
 
-#include "app/Settings.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
 #include "ui/LumivoxWnd.h"
-#include "ui/Prompter.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

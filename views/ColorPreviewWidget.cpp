@@ -1,6 +1,6 @@
 #include "views/ColorPreviewWidget.h"
 
-#include "ui/Prompter.h"
+#include "model/Prompter.h"
 
 ColorPreviewWidget::ColorPreviewWidget(const QColor& color, const QString& text, QWidget* parent)
     : QPushButton(text, parent), color(color)

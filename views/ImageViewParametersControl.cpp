@@ -1,7 +1,7 @@
 #include "views/ImageViewParametersControl.h"
 
 #include "app/Resources.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "ui/LumivoxWnd.h"
 #include "views/ColorPreviewWidget.h"
 #include "views/ImageView.h"

@@ -1,7 +1,7 @@
 #include "views/LineOverlay.h"
 
-#include "app/Settings.h"
 #include "attachments/Line.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "views/OverlayFactory.h"

@@ -1,8 +1,8 @@
 #include "views/PaintWidget.h"
 
-#include "app/Log.h"
+#include "model/Log.h"
+#include "model/Prompter.h"
 #include "ui/LumivoxWnd.h"
-#include "ui/Prompter.h"
 #include "ui/ScreenshotDialog.h"
 #include "views/BaseOverlay.h"
 #include "views/ImageView.h"

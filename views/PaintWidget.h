@@ -2,7 +2,7 @@
 
 #include "Point.h"
 #include "Point3D.h"
-#include "app/LVX.h"
+#include "model/LVX.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "views/RectangleOverlay.h"
 
-#include "app/Settings.h"
 #include "attachments/Rectangle.h"
+#include "model/Settings.h"
 #include "views/OverlayFactory.h"
 #include "views/PaintWidget.h"
 

@@ -1,6 +1,6 @@
 #include "views/ValueOverlay.h"
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "views/ImageView.h"
 #include "views/PaintWidget.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 
 #include <QWidget>
 

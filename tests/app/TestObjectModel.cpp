@@ -2,8 +2,8 @@
 
 #include "ScriptedPrompter.h"
 #include "app/Attachment.h"
-#include "app/LVXObject.h"
-#include "app/Settings.h"
+#include "model/LVXObject.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "views/Control.h"

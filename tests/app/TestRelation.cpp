@@ -1,8 +1,8 @@
 #include "TestRegistry.h"
 
-#include "app/LVXObject.h"
 #include "app/Relation.h"
-#include "app/Settings.h"
+#include "model/LVXObject.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 

@@ -1,13 +1,13 @@
 #include "TestRegistry.h"
 
 #include "Image.h"
-#include "app/Settings.h"
 #include "contours/ContourViews.h"
 #include "contours/NewSnakeDialog.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeMainControl.h"
 #include "contours/SnakeParametersControl.h"
 #include "contours/SnakeSequence.h"
+#include "model/Settings.h"
 #include "stacks/ImageStack.h"
 #include "ui/LVXObjectWidget.h"
 

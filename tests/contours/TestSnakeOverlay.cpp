@@ -1,11 +1,11 @@
 #include "TestRegistry.h"
 
 #include "Snake.h"
-#include "app/Settings.h"
 #include "contours/ContourViews.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeOverlay.h"
 #include "contours/SnakeSequence.h"
+#include "model/Settings.h"
 #include "views/ImageView.h"
 #include "views/OverlayFactory.h"
 #include "views/PaintWidget.h"

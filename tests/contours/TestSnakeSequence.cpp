@@ -1,9 +1,9 @@
 #include "TestRegistry.h"
 
 #include "ScriptedPrompter.h"
-#include "app/Log.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
+#include "model/Log.h"
 #include "stacks/VariableImageStack.h"
 #include "transforms/SliceMatrixSource.h"
 #include "ui/LVXObjectWidget.h"

@@ -2,7 +2,7 @@
 
 #include "Image.h"
 #include "TypedImage.h"
-#include "app/Log.h"
+#include "model/Log.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,22 +2,6 @@
 
 #include <QDialog>
 
-namespace {
-// The answer of a message box closed with Escape: Cancel when it has that button, its only
-// button when it has one, otherwise No when it has that button.
-QMessageBox::StandardButton EscapeAnswer(QMessageBox::StandardButtons buttons)
-{
-    if (buttons & QMessageBox::Cancel)
-        return QMessageBox::Cancel;
-    const int raw = int(buttons);
-    if (raw != 0 && (raw & (raw - 1)) == 0)
-        return QMessageBox::StandardButton(raw);
-    if (buttons & QMessageBox::No)
-        return QMessageBox::No;
-    return QMessageBox::NoButton;
-}
-} // namespace
-
 void ScriptedPrompter::AddDialogResult(int result)
 {
     dialogs.push_back([result](QDialog*) { return result; });
@@ -31,31 +15,28 @@ int ScriptedPrompter::Count(Kind kind) const
     return n;
 }
 
-QMessageBox::StandardButton ScriptedPrompter::Box(
-    Kind kind, const QString& title, const QString& text, QMessageBox::StandardButtons boxButtons)
+int ScriptedPrompter::Box(Kind kind, const QString& title, const QString& text, Buttons boxButtons)
 {
-    calls.append(Call{kind, title, text, QString(), QString(), boxButtons, nullptr});
+    calls.append(Call{kind, title, text, QString(), QString(),
+        QMessageBox::StandardButtons(QMessageBox::StandardButton(boxButtons)), nullptr});
     if (buttons.empty())
         return EscapeAnswer(boxButtons);
-    const QMessageBox::StandardButton answer = buttons.front();
+    const int answer = buttons.front();
     buttons.pop_front();
     return answer;
 }
 
-QMessageBox::StandardButton ScriptedPrompter::Warning(
-    QWidget*, const QString& title, const QString& text, QMessageBox::StandardButtons boxButtons)
+int ScriptedPrompter::Warning(QWidget*, const QString& title, const QString& text, Buttons boxButtons)
 {
     return Box(Kind::Warning, title, text, boxButtons);
 }
 
-QMessageBox::StandardButton ScriptedPrompter::Information(
-    QWidget*, const QString& title, const QString& text, QMessageBox::StandardButtons boxButtons)
+int ScriptedPrompter::Information(QWidget*, const QString& title, const QString& text, Buttons boxButtons)
 {
     return Box(Kind::Information, title, text, boxButtons);
 }
 
-QMessageBox::StandardButton ScriptedPrompter::Question(
-    QWidget*, const QString& title, const QString& text, QMessageBox::StandardButtons boxButtons)
+int ScriptedPrompter::Question(QWidget*, const QString& title, const QString& text, Buttons boxButtons)
 {
     return Box(Kind::Question, title, text, boxButtons);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ui/Prompter.h"
+#include "model/Prompter.h"
 
 #include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <deque>
 #include <functional>
@@ -46,12 +47,9 @@ public:
     const Call& Last() const { return calls.last(); }
     void ClearCalls() { calls.clear(); }
 
-    QMessageBox::StandardButton Warning(
-        QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons) override;
-    QMessageBox::StandardButton Information(
-        QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons) override;
-    QMessageBox::StandardButton Question(
-        QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons) override;
+    int Warning(QWidget* parent, const QString& title, const QString& text, Buttons buttons) override;
+    int Information(QWidget* parent, const QString& title, const QString& text, Buttons buttons) override;
+    int Question(QWidget* parent, const QString& title, const QString& text, Buttons buttons) override;
     QString GetOpenFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
     QString GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
@@ -62,8 +60,7 @@ public:
     int Exec(QDialog* dialog) override;
 
 private:
-    QMessageBox::StandardButton Box(
-        Kind kind, const QString& title, const QString& text, QMessageBox::StandardButtons buttons);
+    int Box(Kind kind, const QString& title, const QString& text, Buttons buttons);
     QString FileName(Kind kind, const QString& caption, const QString& dir, const QString& filter,
         QString* selectedFilter = nullptr);
 

@@ -2,7 +2,7 @@
 
 #include "ScriptedPrompter.h"
 #include "app/App.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "surfaces/SimpleSurface.h"
 #include "surfaces/StlWriter.h"
 #include "surfaces/SurfaceCommands.h"

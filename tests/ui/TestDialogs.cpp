@@ -1,8 +1,8 @@
 #include "ScriptedPrompter.h"
 #include "TestRegistry.h"
-#include "app/LVXObject.h"
-#include "app/Settings.h"
 #include "app/Version.h"
+#include "model/LVXObject.h"
+#include "model/Settings.h"
 #include "ui/HelpAboutDialog.h"
 #include "ui/LumivoxWnd.h"
 #include "ui/ObjectSelectorDialog.h"
@@ -344,7 +344,7 @@ private slots:
         row("answer replaces the path", "/tmp/old.jpg", "/tmp/new.tif", "/tmp/new.tif");
         row("cancel keeps the path", "/tmp/old.jpg", "", "/tmp/old.jpg");
         QTest::newRow("through the main window")
-            << QString() << QString("/home/user/shots/view.png") << QString("/home/user/shots/view.png") << true;
+            << QString() << QString("/tmp/view.png") << QString("/tmp/view.png") << true;
     }
 
     void screenshotBrowse()
@@ -373,7 +373,7 @@ private slots:
             QCOMPARE(dialog.GetPath(), after);
             // The main window's file dialog remembers the directory.
             if (withWindow)
-                QCOMPARE(Settings::Values().main.currentDir, QString("/home/user/shots"));
+                QCOMPARE(Settings::Values().main.currentDir, QString("/tmp"));
         }
         Settings::Load(QString());
     }

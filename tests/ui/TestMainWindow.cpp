@@ -1,11 +1,11 @@
 #include "ScriptedPrompter.h"
 #include "TestRegistry.h"
 
-#include "app/LVXObject.h"
-#include "app/Log.h"
 #include "app/Relation.h"
-#include "app/Settings.h"
 #include "app/Version.h"
+#include "model/LVXObject.h"
+#include "model/Log.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LogWidget.h"
 #include "ui/LumivoxWnd.h"
@@ -234,12 +234,17 @@ private slots:
         QCOMPARE((*prompter)->Last().filter, filter);
         QCOMPARE((*prompter)->Last().initial, dir->path());
 
-        // Answered: the request carries the path, and its folder is the next start.
+        // Answered: the request carries the path, and its folder is the next start, unless that
+        // folder does not exist.
+        (*prompter)->AddFileName(dir->filePath("missing/picked.file"));
+        command->trigger();
+        QCOMPARE(Settings::Values().main.currentDir, dir->path());
         const QString picked = dir->filePath("sub/picked.file");
+        QVERIFY(QDir(dir->path()).mkpath("sub"));
         (*prompter)->AddFileName(picked);
         command->trigger();
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toString(), picked);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toString(), picked);
         QCOMPARE(Settings::Values().main.currentDir, dir->filePath("sub"));
         Settings::Values().main.currentDir.clear();
         Settings::Load(dir->filePath("lumivox.ini"));

@@ -2,9 +2,9 @@
 #include "TestRegistry.h"
 
 #include "app/Attachment.h"
-#include "app/LVXObject.h"
 #include "app/Relation.h"
-#include "app/Settings.h"
+#include "model/LVXObject.h"
+#include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
 #include "ui/NetworkWidget.h"

@@ -1,8 +1,8 @@
 #include "TestRegistry.h"
 
 #include "app/Attachment.h"
-#include "app/LVXObject.h"
-#include "app/Log.h"
+#include "model/LVXObject.h"
+#include "model/Log.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/NetworkWidget.h"
 #include "views/Control.h"

@@ -1,7 +1,7 @@
 #include "Colormap.h"
 #include "TestRegistry.h"
-#include "app/Log.h"
 #include "app/Resources.h"
+#include "model/Log.h"
 
 #include <QDir>
 #include <QFile>

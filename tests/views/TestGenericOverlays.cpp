@@ -1,7 +1,7 @@
 #include "TestRegistry.h"
 
 #include "Point3D.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "views/AuxWindow.h"
 #include "views/AxesOverlay.h"
 #include "views/DragOverlay.h"

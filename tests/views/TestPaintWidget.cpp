@@ -1,7 +1,7 @@
 #include "ScriptedPrompter.h"
 #include "TestRegistry.h"
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "ui/LumivoxWnd.h"
 #include "views/BaseOverlay.h"
 #include "views/ImageView.h"

@@ -4,7 +4,7 @@
 #include "app/App.h"
 #include "app/Attachment.h"
 #include "app/Relation.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "stacks/ImageStack.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"

@@ -2,8 +2,8 @@
 #include "TestRegistry.h"
 
 #include "app/Resources.h"
-#include "app/Settings.h"
 #include "attachments/Line.h"
+#include "model/Settings.h"
 #include "views/ColorPreviewWidget.h"
 #include "views/ImageViewOverlaysControl.h"
 #include "views/ImageViewParametersControl.h"

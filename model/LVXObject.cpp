@@ -1,8 +1,8 @@
-#include "app/LVXObject.h"
+#include "model/LVXObject.h"
 
-#include "app/Settings.h"
-#include "ui/LumivoxWnd.h"
-#include "ui/Prompter.h"
+#include "model/ProjectWindow.h"
+#include "model/Prompter.h"
+#include "model/Settings.h"
 
 #include <QRegularExpression>
 
@@ -156,8 +156,8 @@ bool LVXObject::ChooseFile()
 {
     const QString filter = GetFileTypes().filter;
     QString path;
-    if (LumivoxWnd* window = LumivoxWnd::Instance()) {
-        path = window->GetSaveFileName("Save", filter, name);
+    if (ProjectWindow* window = ProjectWindow::Current()) {
+        path = window->AskSaveFileName("Save", filter, name);
     } else {
         const QString& dir = Settings::Values().main.currentDir;
         QString chosenFilter;

@@ -1,6 +1,6 @@
 #include "TestRegistry.h"
-#include "app/Log.h"
-#include "app/Settings.h"
+#include "model/Log.h"
+#include "model/Settings.h"
 
 #include <QDir>
 #include <QFile>

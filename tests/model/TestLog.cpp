@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "app/Log.h"
+#include "model/Log.h"
 
 #include <QDateTime>
 #include <QTemporaryFile>

@@ -1,4 +1,4 @@
-#include "app/ObjectRegistry.h"
+#include "model/ObjectRegistry.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "app/ObjectNaming.h"
+#include "model/ObjectNaming.h"
 
-#include "app/Log.h"
+#include "model/Log.h"
 
 #include <algorithm>
 #include <limits>

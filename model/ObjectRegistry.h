@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LVXObject.h"
-#include "app/ObjectNaming.h"
+#include "model/LVXObject.h"
+#include "model/ObjectNaming.h"
 
 #include <deque>
 #include <memory>

@@ -1,5 +1,5 @@
 #include "TestRegistry.h"
-#include "app/IniFile.h"
+#include "model/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

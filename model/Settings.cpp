@@ -1,7 +1,7 @@
-#include "Settings.h"
+#include "model/Settings.h"
 
-#include "IniFile.h"
-#include "Log.h"
+#include "model/IniFile.h"
+#include "model/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>

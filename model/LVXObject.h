@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Point3D.h"
-#include "app/LVX.h"
+#include "model/LVX.h"
 
 #include <QColor>
 #include <QFileInfo>
