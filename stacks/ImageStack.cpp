@@ -48,7 +48,9 @@ void ImageStack::ReadTiff(Tiff* tiff)
 
 void ImageStack::TakeFormatOfFirstSlice()
 {
-    const Image* first = GetImage(0);
+    const Image* first = nullptr;
+    for (uint32_t z = 0; z < GetSliceCount() && !first; ++z)
+        first = GetImage(z);
     if (!first) {
         width = height = 0;
         return;
@@ -74,6 +76,8 @@ std::unique_ptr<Image> ImageStack::GetXZPlane(uint32_t y) const
     const size_t rowBytes = size_t(width) * bpp;
     for (uint32_t z = 0; z < count; ++z) {
         const Image* slice = GetImage(z);
+        if (!slice)
+            continue; // an empty slice stays black
         if (slice->GetType() == pixelType && uint32_t(slice->width) == width && int(y) < slice->height) {
             // Row y of slice z is row z of the plane.
             const auto* source = static_cast<const unsigned char*>(slice->GetRawData());
@@ -116,6 +120,8 @@ std::unique_ptr<Image> ImageStack::GetZYPlane(uint32_t x) const
     auto* target = static_cast<unsigned char*>(plane->GetRawData());
     for (uint32_t z = 0; z < count; ++z) {
         const Image* slice = GetImage(z);
+        if (!slice)
+            continue;
         if (slice->GetType() == pixelType && uint32_t(slice->width) == width && uint32_t(slice->height) == height) {
             const auto* source = static_cast<const unsigned char*>(slice->GetRawData());
             switch (plane->GetBytesPerPixel()) {
@@ -163,7 +169,8 @@ std::unique_ptr<VariableImageStack> ImageStack::Scale(double fx, double fy, doub
     std::deque<std::unique_ptr<Image>> window;
     uint32_t next = 0; // the source slice that enters the window next
     const auto enter = [&]() {
-        std::unique_ptr<Image> entry = next < count ? GetImage(next)->Scale(fx, fy) : window.back()->Copy();
+        const Image* source = next < count ? GetImage(next) : nullptr;
+        std::unique_ptr<Image> entry = source ? source->Scale(fx, fy) : next < count ? nullptr : window.back()->Copy();
         if (!entry)
             entry = Image::FromType(int(newWidth), int(newHeight), pixelType, xResolution, yResolution, unit);
         window.push_back(std::move(entry));

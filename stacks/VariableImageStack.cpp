@@ -29,6 +29,25 @@ RATIONAL TruncatedResolution(const RATIONAL& r)
     return RATIONAL(uint32_t(value));
 }
 
+// 1-based page numbers, runs of three or more as "first-last": "3, 7, 10-12".
+QString PageList(const std::vector<uint32_t>& pages)
+{
+    QStringList parts;
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i;
+        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1)
+            ++j;
+        if (j >= i + 2) {
+            parts << QString("%1-%2").arg(uint64_t(pages[i]) + 1).arg(uint64_t(pages[j]) + 1);
+        } else {
+            for (size_t k = i; k <= j; ++k)
+                parts << QString::number(uint64_t(pages[k]) + 1);
+        }
+        i = j + 1;
+    }
+    return parts.join(", ");
+}
+
 } // namespace
 
 VariableImageStack::VariableImageStack(const QFileInfo& fileInfo) : LVXObject(fileInfo.fileName())
@@ -104,16 +123,28 @@ void VariableImageStack::ReadTiff(Tiff* tiff)
         if (k % 10 == 0)
             progress.SetValue(int(std::min<uint32_t>(k, INT_MAX)));
     });
-    const bool complete = pages.size() == count
-        && std::all_of(pages.begin(), pages.end(), [](const std::unique_ptr<Image>& p) { return p != nullptr; });
-    if (!complete) {
-        // A damaged page: keep nothing, so that no half-read stack reaches the views.
+    // Pages that cannot be read stay empty entries, so that the others keep their slice index;
+    // only a file of which no page can be read is refused.
+    std::vector<uint32_t> missing;
+    for (size_t k = 0; k < pages.size(); ++k)
+        if (!pages[k])
+            missing.push_back(uint32_t(k));
+    if (pages.size() != count || (count > 0 && missing.size() == count)) {
         SetError("Could not read " + GetFile().filePath() + ": " + tiff->GetError());
         return;
     }
     for (auto& page : pages)
         slices.push_back(std::move(page));
     derivatives.resize(slices.size());
+    if (!missing.empty())
+        Log::Warning(QString("Could not read page%1 %2 of %3; %4 left empty. %5")
+                         .arg(missing.size() > 1 ? "s" : "")
+                         .arg(PageList(missing))
+                         .arg(GetFile().filePath())
+                         .arg(missing.size() > 1 ? "they are" : "it is")
+                         .arg(tiff->GetError()));
+    else if (!tiff->GetError().isEmpty())
+        Log::Warning(GetFile().filePath() + ": " + tiff->GetError());
     ReadSpacing(*tiff);
 }
 
@@ -190,14 +221,16 @@ std::unique_ptr<VariableImageStack> VariableImageStack::Scale(double fx, double 
 {
     bool fits = UsableFactor(fx) && UsableFactor(fy);
     for (const auto& slice : slices)
-        fits = fits && slice && FitsDimension(slice->width, fx) && FitsDimension(slice->height, fy);
+        fits = fits && (!slice || (FitsDimension(slice->width, fx) && FitsDimension(slice->height, fy)));
     if (!fits) {
         Log::Error(QString("Cannot scale %1 by %2 x %3").arg(GetName()).arg(fx).arg(fy));
         return nullptr;
     }
     auto result = std::make_unique<VariableImageStack>(RATIONAL(1, 1));
+    // An empty slice stays empty, so that the others keep their index.
     for (const auto& slice : slices)
-        result->AppendImage(slice->Scale(fx, fy));
+        result->slices.push_back(slice ? slice->Scale(fx, fy) : nullptr);
+    result->derivatives.resize(result->slices.size());
     return result;
 }
 

@@ -18,7 +18,8 @@ class Tiff;
 class VariableImageStack : public LVXObject {
 public:
     // Reads every page of the file; the name becomes the file name. A page that cannot be read
-    // leaves an empty stack with the reason in GetError().
+    // becomes an empty (null) slice, named in one log warning; when no page can be read the
+    // stack stays empty with the reason in GetError().
     explicit VariableImageStack(const QFileInfo& fileInfo);
     // An empty stack; slices are added with AppendImage.
     explicit VariableImageStack(const RATIONAL& spacing);
@@ -43,7 +44,8 @@ public:
     virtual std::unique_ptr<VariableImageStack> Scale(double fx, double fy, double fz) const;
 
     uint32_t GetSliceCount() const { return uint32_t(slices.size()); }
-    // The slice, owned by the stack; null when z is out of range.
+    // The slice, owned by the stack; null when z is out of range or the slice is empty (a page
+    // of its file that could not be read).
     Image* GetImage(uint32_t z) const;
     // Takes ownership and appends; a null image is ignored.
     void AppendImage(std::unique_ptr<Image> image);

@@ -12,12 +12,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <new>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <tiffio.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -27,7 +28,6 @@ constexpr uint64_t kMaxPageBytes = uint64_t(4) << 30;
 constexpr uint64_t kCompressedSlack = 4096;
 // Pages announced by an ImageJ description beyond the file's directories.
 constexpr uint64_t kMaxPages = uint64_t(1) << 20;
-constexpr int kMaxIovecs = 1024;
 
 // How much larger than its compressed bytes a page may decode. Deflate cannot exceed about 1032:1;
 // one LZW code of at least 9 bits stands for at most 4096 bytes; a PackBits run of 2 bytes gives
@@ -100,7 +100,8 @@ QMap<QString, QString> ParseImageJ(const QByteArray& description)
     QMap<QString, QString> map;
     if (!description.startsWith("ImageJ="))
         return map;
-    const QStringList lines = FromLatin1OrUtf8(description).split(QRegularExpression("[\r\n]"));
+    static const QRegularExpression lineBreak("[\r\n]");
+    const QStringList lines = FromLatin1OrUtf8(description).split(lineBreak);
     for (const QString& line : lines) {
         const int eq = line.indexOf('=');
         if (eq <= 0)
@@ -110,6 +111,27 @@ QMap<QString, QString> ParseImageJ(const QByteArray& description)
             map.insert(key, UnescapeImageJ(line.mid(eq + 1).trimmed()));
     }
     return map;
+}
+
+// The unit of an ImageJ description; empty without one. A unit with control characters (an
+// escaped NUL or line break) is refused: "px" is used and `note` says why.
+QString ImageJUnit(const QByteArray& description, QString& note)
+{
+    const QString unit = ParseImageJ(description).value("unit");
+    QString shown;
+    bool control = false;
+    for (const QChar c : unit) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            control = true;
+            shown += QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
+        } else {
+            shown += c;
+        }
+    }
+    if (!control)
+        return unit;
+    note = QString("the unit \"%1\" holds control characters; \"px\" is used").arg(shown);
+    return "px";
 }
 
 int OnLibtiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap)
@@ -204,12 +226,32 @@ public:
     bool bigEndian;
 };
 
+// One entry of a directory as it stands in the file.
+struct RawEntry {
+    uint32_t tag = 0;
+    uint16_t type = 0;
+    uint64_t count = 0;
+    uint64_t at = 0;             // where the values are (inside the entry when they fit)
+    unsigned char field[8] = {}; // the value field of the entry
+    bool inlined = false;
+};
+
 struct RawDirectory {
     QString problem;
     bool hasXRes = false;
     bool hasYRes = false;
     uint32_t xres[2] = {0, 1}; // numerator, denominator: pixels per unit
     uint32_t yres[2] = {0, 1};
+    uint64_t next = 0; // offset of the following directory; 0 after the last
+    std::vector<RawEntry> entries;
+
+    const RawEntry* Find(uint32_t tag) const
+    {
+        for (const RawEntry& e : entries)
+            if (e.tag == tag)
+                return &e;
+        return nullptr;
+    }
 };
 
 int TypeBytes(uint64_t type)
@@ -240,31 +282,44 @@ int TypeBytes(uint64_t type)
     }
 }
 
-// Checks that every value of the directory at `offset` lies inside the file and reads the two
-// resolutions exactly.
+// Checks that every value of the directory at `offset` lies inside the file, reads the two
+// resolutions exactly and keeps the entries and the next directory's offset.
 RawDirectory ReadRawDirectory(const RawReader& file, uint64_t offset, bool bigTiff)
 {
     RawDirectory dir;
     const int countBytes = bigTiff ? 8 : 2;
     const int entryBytes = bigTiff ? 20 : 12;
     const int inlineBytes = bigTiff ? 8 : 4;
-    unsigned char head[8];
-    if (!file.Read(offset, head, size_t(countBytes))) {
+    // Most directories fit in one read of this size: one system call for the entries and the
+    // next offset.
+    unsigned char first[2 + 24 * 12 + 4];
+    const size_t firstBytes
+        = size_t(std::min<uint64_t>(sizeof first, offset < file.fileSize ? file.fileSize - offset : 0));
+    if (firstBytes < size_t(countBytes) || !file.Read(offset, first, firstBytes)) {
         dir.problem = "the directory lies beyond the end of the file";
         return dir;
     }
-    const uint64_t count = file.Value(head, countBytes);
+    const uint64_t count = file.Value(first, countBytes);
     if (count > 65535 || count * uint64_t(entryBytes) > file.fileSize) {
         dir.problem = "the directory is damaged";
         return dir;
     }
-    std::vector<unsigned char> entries(size_t(count) * size_t(entryBytes));
-    if (!file.Read(offset + uint64_t(countBytes), entries.data(), entries.size())) {
-        dir.problem = "the directory lies beyond the end of the file";
-        return dir;
+    const size_t tableBytes = size_t(count) * size_t(entryBytes) + size_t(inlineBytes);
+    std::vector<unsigned char> table(tableBytes);
+    if (size_t(countBytes) + tableBytes <= firstBytes) {
+        std::memcpy(table.data(), first + countBytes, tableBytes);
+    } else if (!file.Read(offset + uint64_t(countBytes), table.data(), tableBytes)) {
+        // The next offset may be cut off at the very end; the entries themselves must be there.
+        if (!file.Read(offset + uint64_t(countBytes), table.data(), tableBytes - size_t(inlineBytes))) {
+            dir.problem = "the directory lies beyond the end of the file";
+            return dir;
+        }
+        std::memset(table.data() + tableBytes - size_t(inlineBytes), 0, size_t(inlineBytes));
     }
+    dir.next = file.Value(table.data() + count * uint64_t(entryBytes), inlineBytes);
+    dir.entries.reserve(size_t(count));
     for (uint64_t i = 0; i < count; ++i) {
-        const unsigned char* e = entries.data() + i * uint64_t(entryBytes);
+        const unsigned char* e = table.data() + i * uint64_t(entryBytes);
         const uint32_t tag = uint32_t(file.Value(e, 2));
         const int typeBytes = TypeBytes(file.Value(e + 2, 2));
         if (typeBytes == 0)
@@ -286,6 +341,14 @@ RawDirectory ReadRawDirectory(const RawReader& file, uint64_t offset, bool bigTi
                 continue;
             }
         }
+        RawEntry entry;
+        entry.tag = tag;
+        entry.type = uint16_t(file.Value(e + 2, 2));
+        entry.count = n;
+        entry.at = at;
+        entry.inlined = inlined;
+        std::memcpy(entry.field, valueField, size_t(inlineBytes));
+        dir.entries.push_back(entry);
         if ((tag == TIFFTAG_XRESOLUTION || tag == TIFFTAG_YRESOLUTION) && typeBytes == 8
             && file.Value(e + 2, 2) == TIFF_RATIONAL && n >= 1) {
             unsigned char r[8];
@@ -302,6 +365,54 @@ RawDirectory ReadRawDirectory(const RawReader& file, uint64_t offset, bool bigTi
     return dir;
 }
 
+// The integer values of an entry of type BYTE, SHORT, LONG or LONG8 (at most `limit` of them);
+// false for other types or when they cannot be read.
+bool EntryValues(const RawReader& file, const RawEntry& e, std::vector<uint64_t>& out, uint64_t limit)
+{
+    const int bytes = TypeBytes(e.type);
+    if ((e.type != TIFF_BYTE && e.type != TIFF_SHORT && e.type != TIFF_LONG && e.type != TIFF_LONG8) || e.count > limit)
+        return false;
+    std::vector<unsigned char> raw(size_t(e.count) * size_t(bytes));
+    if (e.inlined)
+        std::memcpy(raw.data(), e.field, raw.size());
+    else if (!file.Read(e.at, raw.data(), raw.size()))
+        return false;
+    out.resize(size_t(e.count));
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = file.Value(raw.data() + i * size_t(bytes), bytes);
+    return true;
+}
+
+// The single value of an integer entry, `fallback` without the entry; false when it is not one
+// integer.
+bool EntryValue(const RawReader& file, const RawDirectory& dir, uint32_t tag, uint64_t fallback, uint64_t& value)
+{
+    const RawEntry* e = dir.Find(tag);
+    if (!e) {
+        value = fallback;
+        return true;
+    }
+    std::vector<uint64_t> values;
+    if (!EntryValues(file, *e, values, 1) || values.size() != 1)
+        return false;
+    value = values[0];
+    return true;
+}
+
+// An ASCII entry up to its first NUL.
+QByteArray EntryText(const RawReader& file, const RawEntry& e)
+{
+    if (e.type != TIFF_ASCII || e.count == 0)
+        return QByteArray();
+    QByteArray text(int(std::min<uint64_t>(e.count, INT_MAX)), '\0');
+    if (e.inlined)
+        std::memcpy(text.data(), e.field, size_t(text.size()));
+    else if (!file.Read(e.at, text.data(), size_t(text.size())))
+        return QByteArray();
+    const int nul = text.indexOf('\0');
+    return nul >= 0 ? text.left(nul) : text;
+}
+
 // Pixels per unit (num / den) as the size of one pixel; 1/1 when missing or meaningless.
 RATIONAL PixelSize(bool present, const uint32_t* ppu, float libtiffValue)
 {
@@ -313,6 +424,21 @@ RATIONAL PixelSize(bool present, const uint32_t* ppu, float libtiffValue)
     if (r.Numerator() == 0)
         r = RATIONAL(1, 1);
     return r;
+}
+
+// The unit of a page: that of its own ImageJ description, else the first page's, else the TIFF
+// resolution unit when the page has a resolution, else "px".
+std::string UnitOf(QString unit, const QString& firstUnit, bool hasResolution, bool hasResUnit, uint64_t resUnit)
+{
+    if (unit.isEmpty())
+        unit = firstUnit;
+    if (!unit.isEmpty())
+        return unit.toStdString();
+    if (hasResolution && (resUnit == RESUNIT_INCH || !hasResUnit))
+        return "inch";
+    if (hasResolution && resUnit == RESUNIT_CENTIMETER)
+        return "cm";
+    return "px";
 }
 
 // The image row of a file row: the file's first row is the top of the picture.
@@ -374,6 +500,13 @@ struct Tiff::Impl {
     uint64_t virtualBytes = 0;
     QByteArray description; // of the first page
     std::vector<unsigned char> scratch;
+    // Byte ranges [start, end) of the file that the data of accepted pages cover, merged: each
+    // byte of the file may stand for the pixels of one page only.
+    std::map<uint64_t, uint64_t> claimed;
+    QByteArray lastDescription;
+    QString lastUnit;
+    QString lastNote;
+    Tiff::Walk walk = Tiff::Walk::Libtiff;
 
     ~Impl() { CloseFile(); }
     void CloseFile()
@@ -401,8 +534,26 @@ struct Tiff::Impl {
         return text;
     }
 
-    void Describe(Page& page, const RawReader& raw, const QString& imageJUnit);
+    void Describe(Page& page, const RawReader& raw, const QString& firstUnit);
+    // The ImageJ unit of a page's own description (see ImageJUnit); stacks repeat one
+    // description on every page, which is parsed once.
+    QString PageUnit(const QByteArray& description, QString& note)
+    {
+        if (description != lastDescription || lastDescription.isNull()) {
+            lastNote.clear();
+            lastUnit = ImageJUnit(description, lastNote);
+            lastDescription = description.isNull() ? QByteArray("") : description;
+        }
+        if (!lastNote.isEmpty())
+            note = lastNote;
+        return lastUnit;
+    }
     void CheckData(Page& page);
+    QString ClaimData(
+        std::vector<std::pair<uint64_t, uint64_t>>& ranges, uint64_t decoded, uint64_t ratio, const Page& page);
+    bool DescribeSimple(Page& page, const RawReader& raw, const RawDirectory& dir, const QString& firstUnit);
+    bool QuickWalk(const RawReader& raw, const QString& firstUnit, uint64_t images);
+    bool ImageJBlock(const RawReader& raw, uint64_t next, uint64_t images, const QString& firstUnit);
     void FindImageJPages(QString& error);
     bool Select(const Page& page, QString& why);
     bool Decode(const Page& page, unsigned char* out, QString& why);
@@ -472,7 +623,7 @@ void Tiff::Impl::ConvertRow(const Page& page, const unsigned char* src, unsigned
     }
 }
 
-void Tiff::Impl::Describe(Page& page, const RawReader& raw, const QString& imageJUnit)
+void Tiff::Impl::Describe(Page& page, const RawReader& raw, const QString& firstUnit)
 {
     page.dirOffset = TIFFCurrentDirOffset(tif);
     uint32_t w = 0, h = 0;
@@ -507,15 +658,10 @@ void Tiff::Impl::Describe(Page& page, const RawReader& raw, const QString& image
     }
     uint16_t resUnit = RESUNIT_NONE;
     const bool hasUnit = TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &resUnit) != 0;
-    if (!imageJUnit.isEmpty())
-        page.unit = imageJUnit.toStdString();
-    else if ((hasX || dir.hasXRes) && (resUnit == RESUNIT_INCH || !hasUnit))
-        page.unit = "inch";
-    else if ((hasX || dir.hasXRes) && resUnit == RESUNIT_CENTIMETER)
-        page.unit = "cm";
-    else
-        page.unit = "px";
+    const char* text = nullptr;
+    const QByteArray own = TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &text) && text ? QByteArray(text) : QByteArray();
     page.note = dir.problem;
+    page.unit = UnitOf(PageUnit(own, page.note), firstUnit, hasX || dir.hasXRes, hasUnit, resUnit);
 
     // What the page becomes.
     const uint16_t bits = page.bits;
@@ -623,7 +769,10 @@ void Tiff::Impl::CheckData(Page& page)
             rps = page.height;
         needed = (uint64_t(page.height) + rps - 1) / rps * planes;
     }
-    if (decoded > kMaxPageBytes || page.OutBytes() > kMaxPageBytes || buffers > kMaxPageBytes) {
+    // Palette, YCbCr and other colour pages are decoded through a raster of 4 bytes per pixel.
+    const uint64_t raster = page.method == Method::Rgba ? uint64_t(page.width) * page.height * 4 : 0;
+    if (decoded > kMaxPageBytes || page.OutBytes() > kMaxPageBytes || buffers > kMaxPageBytes
+        || raster > kMaxPageBytes) {
         page.problem = QString("its size %1 x %2 is too large").arg(page.width).arg(page.height);
         return;
     }
@@ -632,6 +781,8 @@ void Tiff::Impl::CheckData(Page& page)
         return;
     }
     uint64_t total = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    ranges.reserve(striles);
     for (uint32_t s = 0; s < striles; ++s) {
         int err = 0;
         const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, s, &err);
@@ -645,6 +796,7 @@ void Tiff::Impl::CheckData(Page& page)
             return;
         }
         total += count;
+        ranges.emplace_back(offset, offset + count);
     }
     page.dataBytes = total;
     if (page.compression == COMPRESSION_NONE && !page.tiled && page.Direct() && page.bits >= 8) {
@@ -663,11 +815,258 @@ void Tiff::Impl::CheckData(Page& page)
         page.contiguous = block;
         page.dataOffset = start;
     }
-    const uint64_t ratio = MaxRatio(page.compression);
-    if (ratio == 1 ? total < decoded : buffers > ratio * total + kCompressedSlack) {
-        page.problem
-            = QString("%1 x %2 pixels cannot come from %3 bytes of data").arg(page.width).arg(page.height).arg(total);
+    page.problem = ClaimData(ranges, buffers, MaxRatio(page.compression), page);
+}
+
+// Checks that the data of a page, each byte counted once and none that an earlier page already
+// stands on, can decode to `decoded` bytes; takes its bytes when they can. Without this, a few
+// kilobytes whose strips (or whose directories' strip tables) all point at one block would
+// decode into gigabytes. The reason against the page, or empty.
+QString Tiff::Impl::ClaimData(
+    std::vector<std::pair<uint64_t, uint64_t>>& ranges, uint64_t decoded, uint64_t ratio, const Page& page)
+{
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<uint64_t, uint64_t>> merged;
+    for (const auto& r : ranges) {
+        if (r.first >= r.second)
+            continue;
+        if (!merged.empty() && r.first <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, r.second);
+        else
+            merged.push_back(r);
     }
+    uint64_t own = 0;
+    uint64_t fresh = 0;
+    for (const auto& r : merged) {
+        own += r.second - r.first;
+        uint64_t taken = 0;
+        auto it = claimed.upper_bound(r.first);
+        if (it != claimed.begin())
+            --it;
+        for (; it != claimed.end() && it->first < r.second; ++it)
+            if (it->second > r.first)
+                taken += std::min(it->second, r.second) - std::max(it->first, r.first);
+        fresh += r.second - r.first - taken;
+    }
+    const auto tooMuch = [decoded, ratio](uint64_t bytes) {
+        return ratio == 1 ? bytes < decoded : decoded > ratio * bytes + kCompressedSlack;
+    };
+    if (tooMuch(own))
+        return QString("%1 x %2 pixels cannot come from %3 bytes of data").arg(page.width).arg(page.height).arg(own);
+    if (tooMuch(fresh))
+        return QString("%1 x %2 pixels cannot come from the %3 bytes of data that no earlier page uses")
+            .arg(page.width)
+            .arg(page.height)
+            .arg(fresh);
+    for (const auto& r : merged) {
+        uint64_t first = r.first;
+        uint64_t last = r.second;
+        auto it = claimed.upper_bound(first);
+        if (it != claimed.begin() && std::prev(it)->second >= first)
+            --it;
+        while (it != claimed.end() && it->first <= last) {
+            first = std::min(first, it->first);
+            last = std::max(last, it->second);
+            it = claimed.erase(it);
+        }
+        claimed.emplace(first, last);
+    }
+    return QString();
+}
+
+// Describes a page from its raw directory alone when it is of the plain kind that most stacks
+// are (uncompressed grey or 8-bit RGB strips, top row first, rows in one block), as libtiff's
+// walk would describe it; false for any other page, which is left to libtiff.
+bool Tiff::Impl::DescribeSimple(Page& page, const RawReader& raw, const RawDirectory& dir, const QString& firstUnit)
+{
+    if (!dir.problem.isEmpty())
+        return false;
+    for (uint32_t tag : {TIFFTAG_TILEWIDTH, TIFFTAG_TILELENGTH, TIFFTAG_TILEOFFSETS, TIFFTAG_TILEBYTECOUNTS,
+             TIFFTAG_COLORMAP, TIFFTAG_EXTRASAMPLES})
+        if (dir.Find(tag))
+            return false;
+    uint64_t w = 0, h = 0, samples = 1, compression = 1, planar = 1, orientation = 1, rps = 0, resUnit = 2;
+    if (!EntryValue(raw, dir, TIFFTAG_IMAGEWIDTH, 0, w) || !EntryValue(raw, dir, TIFFTAG_IMAGELENGTH, 0, h)
+        || !EntryValue(raw, dir, TIFFTAG_SAMPLESPERPIXEL, 1, samples)
+        || !EntryValue(raw, dir, TIFFTAG_COMPRESSION, 1, compression)
+        || !EntryValue(raw, dir, TIFFTAG_PLANARCONFIG, 1, planar)
+        || !EntryValue(raw, dir, TIFFTAG_ORIENTATION, 1, orientation)
+        || !EntryValue(raw, dir, TIFFTAG_ROWSPERSTRIP, UINT32_MAX, rps)
+        || !EntryValue(raw, dir, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH, resUnit))
+        return false;
+    uint64_t photometric = 0;
+    if (!EntryValue(
+            raw, dir, TIFFTAG_PHOTOMETRIC, samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK, photometric))
+        return false;
+    // BitsPerSample and SampleFormat hold one value per sample; all must agree.
+    const auto perSample = [&](uint32_t tag, uint64_t fallback, uint64_t& value) {
+        const RawEntry* e = dir.Find(tag);
+        std::vector<uint64_t> values;
+        if (!e) {
+            value = fallback;
+            return true;
+        }
+        if (!EntryValues(raw, *e, values, 8) || values.empty())
+            return false;
+        value = values[0];
+        return std::all_of(values.begin(), values.end(), [&](uint64_t v) { return v == value; });
+    };
+    uint64_t bits = 1, format = SAMPLEFORMAT_UINT;
+    if (!perSample(TIFFTAG_BITSPERSAMPLE, 1, bits) || !perSample(TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT, format))
+        return false;
+    if (format == SAMPLEFORMAT_VOID)
+        format = SAMPLEFORMAT_UINT;
+    if (compression != COMPRESSION_NONE || orientation != ORIENTATION_TOPLEFT)
+        return false;
+    Image::Type type = Image::BYTE;
+    const bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) && samples == 1;
+    if (grey && format == SAMPLEFORMAT_UINT && (bits == 8 || bits == 16 || bits == 32))
+        type = bits == 8 ? Image::BYTE : bits == 16 ? Image::USHORT : Image::UINT;
+    else if (grey && format == SAMPLEFORMAT_IEEEFP && bits == 32)
+        type = Image::FLOAT;
+    else if (photometric == PHOTOMETRIC_RGB && samples == 3 && bits == 8 && format == SAMPLEFORMAT_UINT
+        && planar == PLANARCONFIG_CONTIG)
+        type = Image::RGB;
+    else
+        return false;
+    if (w == 0 || h == 0 || w > uint64_t(INT32_MAX) || h > uint64_t(INT32_MAX) || w * h > uint64_t(INT32_MAX))
+        return false;
+    // Resolutions of another type than RATIONAL are left to libtiff's conversion.
+    for (uint32_t tag : {TIFFTAG_XRESOLUTION, TIFFTAG_YRESOLUTION}) {
+        const RawEntry* e = dir.Find(tag);
+        if (e && (e->type != TIFF_RATIONAL || e->count != 1))
+            return false;
+    }
+    if (rps == 0 || rps > h)
+        rps = h;
+    const uint64_t strips = (h + rps - 1) / rps;
+    const RawEntry* offsetsEntry = dir.Find(TIFFTAG_STRIPOFFSETS);
+    const RawEntry* countsEntry = dir.Find(TIFFTAG_STRIPBYTECOUNTS);
+    std::vector<uint64_t> offsets, counts;
+    if (!offsetsEntry || !countsEntry || offsetsEntry->count != strips || countsEntry->count != strips
+        || !EntryValues(raw, *offsetsEntry, offsets, strips) || !EntryValues(raw, *countsEntry, counts, strips))
+        return false;
+
+    page.width = uint32_t(w);
+    page.height = uint32_t(h);
+    page.bits = uint16_t(bits);
+    page.samples = uint16_t(samples);
+    page.format = uint16_t(format);
+    page.photometric = uint16_t(photometric);
+    page.type = type;
+    if (page.OutBytes() > kMaxPageBytes)
+        return false;
+    const uint64_t rowBytes = page.FileRowBytes();
+    const uint64_t start = offsets[0];
+    if (start > fileSize || rowBytes * h > fileSize - start)
+        return false;
+    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    ranges.reserve(size_t(strips));
+    uint64_t total = 0;
+    for (uint64_t k = 0; k < strips; ++k) {
+        const uint64_t rows = std::min<uint64_t>(rps, h - k * rps);
+        if (offsets[k] != start + k * rps * rowBytes || counts[k] < rows * rowBytes
+            || counts[k] > fileSize - offsets[k])
+            return false;
+        ranges.emplace_back(offsets[k], offsets[k] + counts[k]);
+        total += counts[k];
+    }
+    page.contiguous = true;
+    page.dataOffset = start;
+    page.dataBytes = total;
+    const RawEntry* text = dir.Find(TIFFTAG_IMAGEDESCRIPTION);
+    page.xres = PixelSize(dir.hasXRes, dir.xres, 0.0f);
+    page.yres = dir.hasYRes ? PixelSize(true, dir.yres, 0.0f) : page.xres;
+    if (!dir.hasXRes)
+        page.xres = page.yres = RATIONAL(1, 1);
+    page.unit = UnitOf(PageUnit(text ? EntryText(raw, *text) : QByteArray(), page.note), firstUnit, dir.hasXRes,
+        dir.Find(TIFFTAG_RESOLUTIONUNIT) != nullptr, resUnit);
+    page.problem = ClaimData(ranges, rowBytes * h, 1, page);
+    return true;
+}
+
+// Walks the directories with our own parser while every page is of the plain kind; false (with
+// nothing kept) at the first page that is not, so that libtiff walks the file instead.
+bool Tiff::Impl::QuickWalk(const RawReader& raw, const QString& firstUnit, uint64_t images)
+{
+    std::unordered_set<uint64_t> seen;
+    uint64_t offset = TIFFCurrentDirOffset(tif);
+    const auto giveUp = [this]() {
+        pages.clear();
+        claimed.clear();
+        return false;
+    };
+    for (;;) {
+        if (!seen.insert(offset).second || pages.size() >= kMaxPages)
+            return giveUp();
+        const RawDirectory dir = ReadRawDirectory(raw, offset, bigTiff);
+        Page page;
+        page.dirOffset = offset;
+        if (!DescribeSimple(page, raw, dir, firstUnit))
+            return giveUp();
+        pages.push_back(std::move(page));
+        if (pages.size() == 1 && ImageJBlock(raw, dir.next, images, firstUnit))
+            return true;
+        if (dir.next == 0)
+            break;
+        offset = dir.next;
+    }
+    walk = Tiff::Walk::Directories;
+    return true;
+}
+
+// An ImageJ stack whose pages lie one after the other in one block, the first page's rows at its
+// start, as ImageJ and tifffile write them: with the first and the last directory in agreement
+// (the last one's pixels where the block puts them), the pages in between are taken from the
+// block without reading their directories; only the chain of directory offsets is followed.
+bool Tiff::Impl::ImageJBlock(const RawReader& raw, uint64_t next, uint64_t images, const QString& firstUnit)
+{
+    const Page first = pages.front();
+    const uint64_t pageBytes = first.FileRowBytes() * first.height;
+    const uint64_t start = first.dataOffset;
+    if (images < 2 || images > kMaxPages || !first.problem.isEmpty() || !first.note.isEmpty() || !first.contiguous
+        || pageBytes == 0 || start > fileSize || images > (fileSize - start) / pageBytes)
+        return false;
+    const uint64_t end = start + images * pageBytes;
+    const int countBytes = bigTiff ? 8 : 2;
+    const int entryBytes = bigTiff ? 20 : 12;
+    const int nextBytes = bigTiff ? 8 : 4;
+    std::vector<uint64_t> offsets{first.dirOffset};
+    offsets.reserve(size_t(images));
+    while (next != 0) {
+        // Directories come in file order, outside the block of pixels.
+        if (offsets.size() >= images || next <= offsets.back() || (next < end && next + 2 > start))
+            return false;
+        unsigned char head[8];
+        if (!raw.Read(next, head, size_t(countBytes)))
+            return false;
+        const uint64_t count = raw.Value(head, countBytes);
+        unsigned char link[8];
+        if (count > 65535
+            || !raw.Read(next + uint64_t(countBytes) + count * uint64_t(entryBytes), link, size_t(nextBytes)))
+            return false;
+        offsets.push_back(next);
+        next = raw.Value(link, nextBytes);
+    }
+    if (offsets.size() != images)
+        return false;
+    const RawDirectory lastDir = ReadRawDirectory(raw, offsets.back(), bigTiff);
+    Page last;
+    const std::map<uint64_t, uint64_t> before = claimed;
+    if (!DescribeSimple(last, raw, lastDir, firstUnit) || !last.problem.isEmpty() || !last.note.isEmpty()
+        || last.width != first.width || last.height != first.height || last.type != first.type
+        || last.dataOffset != start + (images - 1) * pageBytes || !(last.xres == first.xres)
+        || !(last.yres == first.yres) || last.unit != first.unit) {
+        claimed = before;
+        return false;
+    }
+    pages.resize(size_t(images), first);
+    for (size_t k = 1; k < pages.size(); ++k) {
+        pages[k].dirOffset = offsets[k];
+        pages[k].dataOffset = start + k * pageBytes;
+    }
+    walk = Tiff::Walk::ImageJBlock;
+    return true;
 }
 
 // ImageJ saves stacks over 4 GiB with one directory: the description announces all images, and
@@ -725,50 +1124,34 @@ bool Tiff::Impl::Select(const Page& page, QString& why)
     return true;
 }
 
-// Reads uncompressed rows straight into their places in the image, last file row first.
+// Reads uncompressed rows straight into their places in the image: the file's rows land as one
+// block with one read, which is then turned over in place (rows count upward), a strip at a time
+// while it is still in the cache. One read per block is about twice as fast as a vector read
+// with one piece per row.
 bool Tiff::Impl::ReadRowsDirect(
     const Page& page, uint64_t offset, uint32_t firstRow, uint32_t rows, unsigned char* out, QString& why)
 {
     const size_t rowBytes = size_t(page.FileRowBytes());
     const int elementBytes = Image::BytesPerPixel(page.type) == 3 ? 1 : Image::BytesPerPixel(page.type);
-    const int fd = TIFFFileno(tif);
-    iovec iov[kMaxIovecs];
-    uint32_t done = 0;
-    while (done < rows) {
-        const int n = int(std::min<uint32_t>(rows - done, kMaxIovecs));
-        for (int i = 0; i < n; ++i) {
-            iov[i].iov_base = out + ImageRowOf(page.bottomUp, page.height, uint64_t(firstRow) + done + i) * rowBytes;
-            iov[i].iov_len = rowBytes;
+    const RawReader file(TIFFFileno(tif), fileSize, bigEndian);
+    unsigned char* block = out + (page.bottomUp ? size_t(firstRow) : size_t(page.height - firstRow - rows)) * rowBytes;
+    // Pieces of a few MiB, so that turning the rows over stays in the cache.
+    const uint32_t piece = uint32_t(std::max<size_t>(1, (size_t(4) << 20) / std::max<size_t>(rowBytes, 1)));
+    for (uint32_t done = 0; done < rows;) {
+        const uint32_t n = std::min(piece, rows - done);
+        unsigned char* to
+            = page.bottomUp ? block + size_t(done) * rowBytes : block + size_t(rows - done - n) * rowBytes;
+        if (!file.Read(offset + uint64_t(done) * rowBytes, to, size_t(n) * rowBytes)) {
+            why = offset + uint64_t(done + n) * rowBytes > fileSize
+                ? QString("its data lie beyond the end of the file (the file may be truncated)")
+                : QString("its data cannot be read (the file may have changed since it was opened)");
+            return false;
         }
-        // preadv may stop early; continue from where it stopped.
-        int first = 0;
-        uint64_t at = offset + uint64_t(done) * rowBytes;
-        while (first < n) {
-            const ssize_t got = preadv(fd, iov + first, n - first, off_t(at));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                why = got == 0 ? QString("its data lie beyond the end of the file (the file may be truncated)")
-                               : QString("reading failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-                return false;
-            }
-            at += uint64_t(got);
-            size_t left = size_t(got);
-            while (first < n && left >= iov[first].iov_len) {
-                left -= iov[first].iov_len;
-                ++first;
-            }
-            if (first < n && left > 0) {
-                iov[first].iov_base = static_cast<unsigned char*>(iov[first].iov_base) + left;
-                iov[first].iov_len -= left;
-            }
-        }
-        done += uint32_t(n);
-    }
-    if (bigEndian != (Q_BYTE_ORDER == Q_BIG_ENDIAN) && elementBytes > 1) {
-        for (uint32_t r = 0; r < rows; ++r)
-            SwapBytes(out + ImageRowOf(page.bottomUp, page.height, uint64_t(firstRow) + r) * rowBytes, page.width,
-                elementBytes);
+        if (!page.bottomUp)
+            ReverseRows(to, n, rowBytes, scratch);
+        if (bigEndian != (Q_BYTE_ORDER == Q_BIG_ENDIAN) && elementBytes > 1)
+            SwapBytes(to, size_t(n) * rowBytes / size_t(elementBytes), elementBytes);
+        done += n;
     }
     return true;
 }
@@ -895,7 +1278,7 @@ bool Tiff::Impl::Decode(const Page& page, unsigned char* out, QString& why)
 
 // --- Tiff --------------------------------------------------------------------------------------
 
-Tiff::Tiff(const QString& path) : impl(std::make_unique<Impl>())
+Tiff::Tiff(const QString& path, bool shortcuts) : impl(std::make_unique<Impl>())
 {
     SilenceGlobalHandlers();
     const QFileInfo info(path);
@@ -935,12 +1318,28 @@ Tiff::Tiff(const QString& path) : impl(std::make_unique<Impl>())
     const char* text = nullptr;
     if (TIFFGetField(impl->tif, TIFFTAG_IMAGEDESCRIPTION, &text) && text)
         impl->description = QByteArray(text);
-    const QString imageJUnit = ParseImageJ(impl->description).value("unit");
+    QString unitNote;
+    const QString firstUnit = ImageJUnit(impl->description, unitNote);
+    const uint64_t images = ParseImageJ(impl->description).value("images").toULongLong();
+
+    // Plain stacks are walked with our own parser: one read per directory instead of libtiff's
+    // full directory reading.
+    if (shortcuts && impl->QuickWalk(raw, firstUnit, images)) {
+        for (size_t k = 0; k < impl->pages.size(); ++k) {
+            const Page& page = impl->pages[k];
+            if (!page.note.isEmpty())
+                error = QString("Page %1: %2").arg(k + 1).arg(page.note);
+            if (!page.problem.isEmpty())
+                error = QString("Page %1: %2").arg(k + 1).arg(page.problem);
+        }
+        impl->FindImageJPages(error);
+        return;
+    }
 
     // Every directory once, in order, remembering where it is (reading page k later jumps there).
     for (;;) {
         Page page;
-        impl->Describe(page, raw, imageJUnit);
+        impl->Describe(page, raw, firstUnit);
         impl->pages.push_back(std::move(page));
         const Page& added = impl->pages.back();
         if (!added.note.isEmpty())
@@ -968,6 +1367,11 @@ Tiff::~Tiff() = default;
 bool Tiff::IsOpen() const
 {
     return impl && impl->tif;
+}
+
+Tiff::Walk Tiff::GetWalk() const
+{
+    return impl->walk;
 }
 
 uint32_t Tiff::GetNumIfds() const
@@ -1034,20 +1438,22 @@ std::vector<std::unique_ptr<Image>> Tiff::ReadAllImages(const std::function<void
         return images;
     }
     const uint64_t count = impl->Count();
-    // The leading pages that can be read; those of one size and type share one allocation.
+    // The pages that can be read; when they share one size and type, they share one allocation.
     uint64_t readable = 0;
-    while (readable < impl->pages.size() && impl->pages[size_t(readable)].problem.isEmpty())
+    const Page* first = nullptr;
+    bool equal = true;
+    for (const Page& p : impl->pages) {
+        if (!p.problem.isEmpty())
+            continue;
         ++readable;
-    if (readable == impl->pages.size())
-        readable = count;
-    const Page first = count > 0 ? impl->PageAt(0) : Page();
-    bool equal = readable > 1;
-    for (size_t k = 1; k < impl->pages.size() && k < readable; ++k) {
-        const Page& p = impl->pages[k];
-        equal = equal && p.width == first.width && p.height == first.height && p.type == first.type;
+        if (!first)
+            first = &p;
+        equal = equal && p.width == first->width && p.height == first->height && p.type == first->type;
     }
+    readable += impl->virtualPages;
+    equal = equal && readable > 1;
     std::shared_ptr<unsigned char> arena;
-    const size_t pageBytes = first.OutBytes();
+    const size_t pageBytes = first ? first->OutBytes() : 0;
     if (equal) {
         if (pageBytes > 0 && readable > uint64_t(SIZE_MAX) / pageBytes) {
             error = "The stack is too large for the memory";
@@ -1058,28 +1464,29 @@ std::vector<std::unique_ptr<Image>> Tiff::ReadAllImages(const std::function<void
         } catch (const std::bad_alloc&) {
             error = QString("There is not enough memory for %1 pages of %2 x %3 pixels")
                         .arg(readable)
-                        .arg(first.width)
-                        .arg(first.height);
+                        .arg(first->width)
+                        .arg(first->height);
             return images;
         }
     }
-    images.reserve(size_t(std::min<uint64_t>(count, kMaxPages)));
+    // A page that cannot be read leaves a null entry; the others are read all the same.
+    images.reserve(size_t(std::min<uint64_t>(count, impl->pages.size() + kMaxPages)));
+    size_t slot = 0;
     for (uint64_t k = 0; k < count; ++k) {
         if (progress)
             progress(uint32_t(k));
-        if (!equal || k >= readable) {
-            std::unique_ptr<Image> image = ReadImage(uint32_t(k));
-            if (!image)
-                break;
-            images.push_back(std::move(image));
+        const Page page = impl->PageAt(k);
+        if (!equal || !page.problem.isEmpty()) {
+            images.push_back(ReadImage(uint32_t(k)));
             continue;
         }
-        const Page page = impl->PageAt(k);
-        PixelBuffer window(arena, size_t(k) * pageBytes, pageBytes);
+        PixelBuffer window(arena, slot * pageBytes, pageBytes);
+        ++slot;
         QString why;
         if (!impl->Decode(page, window.Data(), why)) {
             error = QString("Page %1: %2").arg(k + 1).arg(why);
-            break;
+            images.push_back(nullptr);
+            continue;
         }
         images.push_back(Image::FromBuffer(
             int(page.width), int(page.height), page.type, std::move(window), page.xres, page.yres, page.unit));

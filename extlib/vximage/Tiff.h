@@ -29,12 +29,20 @@
 // first sample is read. Grey values are kept as stored also when 0 means white (min-is-white).
 class Tiff {
 public:
-    explicit Tiff(const QString& path);
+    // How the pages were found: libtiff read every directory; our own parser read every
+    // directory (plain uncompressed stacks); or, for an ImageJ stack whose pages lie in one
+    // block, only the first and last directories were read and the chain of offsets followed.
+    enum class Walk { Libtiff, Directories, ImageJBlock };
+
+    // Opens the file and finds its pages. Without `shortcuts`, libtiff reads every directory
+    // (the others give the same pages, faster).
+    explicit Tiff(const QString& path, bool shortcuts = true);
     ~Tiff();
     Tiff(const Tiff&) = delete;
     Tiff& operator=(const Tiff&) = delete;
 
     bool IsOpen() const;
+    Walk GetWalk() const;
     // The last problem met: why the file did not open, why a page could not be read, or a damaged
     // part of an open file (a broken directory chain keeps the pages before it; tag values beyond
     // the end of the file). Empty when there was none.
@@ -45,7 +53,8 @@ public:
     // A new image for page k; null (with GetError set) when the page cannot be read.
     std::unique_ptr<Image> ReadImage(uint32_t k);
     // All pages in order; equal pages share one allocation. `progress` (may be empty) is called
-    // with the page index before each page. Stops at the first page that fails (GetError set).
+    // with the page index before each page. A page that cannot be read is a null entry (GetError
+    // names the last such page); the others are read all the same.
     std::vector<std::unique_ptr<Image>> ReadAllImages(const std::function<void(uint32_t)>& progress = {});
     bool IsEqualImageSizes() const;
     // The key=value lines of an ImageJ image description of the first page; empty without one.
@@ -74,7 +83,8 @@ public:
         bool WriteExtraValues(QIODevice& out) const;
         uint32_t GetExtraSize() const { return extraSize; }
         // The ImageJ description for a stack of `count` slices: "ImageJ=", "images", "slices",
-        // "unit", "spacing" lines, NUL-terminated and padded to an even length.
+        // "unit", "spacing" lines, NUL-terminated and padded to an even length. Control
+        // characters of the unit are written as ImageJ's \uXXXX escapes.
         static std::string GenerateImageJData(uint32_t count, float spacing, const std::string& unit);
 
     private:
@@ -91,8 +101,8 @@ public:
     };
 
     // Writes a complete little-endian stack file: header "II", 42, 8, then per slice the layout
-    // of Ifd. Returns the number of bytes written, or -1 (with `error` set) on failure or when
-    // the stack does not fit in 4 GiB.
+    // of Ifd, whose description names the slice's own unit (`unit` for slices without one). Returns the number of bytes
+    // written, or -1 (with `error` set) on failure or when the stack does not fit in 4 GiB.
     static qint64 WriteStack(QIODevice& out, const std::vector<const Image*>& slices, float spacing,
         const std::string& unit, QString* error = nullptr);
 

@@ -25,6 +25,7 @@
 #include <QSysInfo>
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -137,8 +138,21 @@ bool WriteRows(QIODevice& out, const Image& image)
 
 std::string Tiff::Ifd::GenerateImageJData(uint32_t count, float spacing, const std::string& unit)
 {
+    // Control characters are escaped as ImageJ escapes them: a raw NUL or line break would end
+    // the unit's line or the whole description early, and the spacing after it would be lost.
+    std::string escaped;
+    for (const char c : unit) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) {
+            char text[8];
+            std::snprintf(text, sizeof text, "\\u%04X", unsigned(code));
+            escaped += text;
+        } else {
+            escaped += c;
+        }
+    }
     std::string text = "ImageJ=1.11a\nimages=" + std::to_string(count) + "\nslices=" + std::to_string(count)
-        + "\nunit=" + unit + "\nspacing=" + FormatFloat(spacing) + "\nloop=false\n";
+        + "\nunit=" + escaped + "\nspacing=" + FormatFloat(spacing) + "\nloop=false\n";
     text.push_back('\0');
     if (text.size() % 2)
         text.push_back('\0');
@@ -244,13 +258,14 @@ qint64 Tiff::WriteStack(
     if (slices.size() > 0xFFFFFFFFull)
         return fail("There are too many slices");
     const uint32_t count = uint32_t(slices.size());
-    const std::string description = Ifd::GenerateImageJData(count, spacing, unit);
+    // Each page's description names the unit of its own slice.
+    const auto unitOf = [&unit](const Image& image) { return image.GetResUnit().empty() ? unit : image.GetResUnit(); };
     uint64_t total = kHeaderBytes;
     for (size_t k = 0; k < slices.size(); ++k) {
         const Image* image = slices[k];
         if (!image || image->width <= 0 || image->height <= 0 || !image->GetRawData())
             return fail(QString("Slice %1 has no pixels").arg(k + 1));
-        total += LayoutOf(*image, description).Total();
+        total += LayoutOf(*image, Ifd::GenerateImageJData(count, spacing, unitOf(*image))).Total();
     }
     if (total > kMaxFileBytes)
         return fail(QString("The stack needs %1 bytes, more than the 4 GiB that this TIFF file can hold").arg(total));
@@ -263,8 +278,9 @@ qint64 Tiff::WriteStack(
     uint32_t offset = uint32_t(kHeaderBytes);
     for (size_t k = 0; k < slices.size(); ++k) {
         const Image& image = *slices[k];
+        const std::string description = Ifd::GenerateImageJData(count, spacing, unitOf(image));
         Ifd ifd;
-        const uint32_t next = ifd.SetupFromImage(image, count, spacing, unit, offset);
+        const uint32_t next = ifd.SetupFromImage(image, count, spacing, unitOf(image), offset);
         unsigned char words[20];
         Data::ToBytes(words, k + 1 < slices.size() ? next : uint32_t(0));
         ResolutionWords(image.GetXResolution(), words + 4);

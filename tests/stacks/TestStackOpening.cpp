@@ -1,9 +1,12 @@
+#include "Data.h"
 #include "StackTestSupport.h"
 #include "TestRegistry.h"
+#include "Tiff.h"
 
 #include "stacks/ImageStack.h"
 #include "stacks/StackOpening.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -199,36 +202,47 @@ private slots:
         QCOMPARE(sink.lines, QStringList{"ERROR: Could not open file: " + path});
     }
 
-    void damagedPageGivesNoStack()
+    void damagedPages_data()
     {
-        // A well-formed directory whose only strip lies far beyond the end of the file.
-        QByteArray bytes("II*\0\x08\0\0\0", 8);
-        const auto add16 = [&bytes](uint16_t v) { bytes.append(char(v & 0xff)).append(char(v >> 8)); };
-        const auto add32 = [&bytes](uint32_t v) {
-            for (int k = 0; k < 4; ++k)
-                bytes.append(char((v >> (8 * k)) & 0xff));
-        };
-        const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-            add16(tag);
-            add16(type);
-            add32(1);
-            if (type == 3) {
-                add16(uint16_t(value));
-                add16(0);
-            } else {
-                add32(value);
-            }
-        };
-        add16(8);
-        entry(256, 3, 4);          // width
-        entry(257, 3, 4);          // height
-        entry(258, 3, 8);          // bits per sample
-        entry(259, 3, 1);          // no compression
-        entry(262, 3, 1);          // black is zero
-        entry(273, 4, 0x40000000); // strip offset
-        entry(278, 3, 4);          // rows per strip
-        entry(279, 4, 16);         // strip byte count
-        add32(0);
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("damaged"); // 0-based
+        QTest::addColumn<QString>("warning");    // %1 is the path; empty: no stack at all
+        const QString beyond = "its data lie beyond the end of the file (the file may be truncated)";
+        QTest::newRow("the only page") << 1 << QList<int>{0} << QString();
+        QTest::newRow("every page") << 2 << QList<int>{0, 1} << QString();
+        QTest::newRow("first and last") << 3 << QList<int>{0, 2}
+                                        << "WARNING: Could not read pages 1, 3 of %1; they are left empty. Page 3: "
+                + beyond;
+        QTest::newRow("a run") << 6 << QList<int>{1, 2, 3}
+                               << "WARNING: Could not read pages 2-4 of %1; they are left empty. Page 4: " + beyond;
+    }
+
+    void damagedPages()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, damaged);
+        QFETCH(QString, warning);
+        // A stack of our own layout whose damaged pages point their strip far beyond the end.
+        std::vector<std::unique_ptr<Image>> slices;
+        std::vector<const Image*> pointers;
+        for (int z = 0; z < count; ++z) {
+            slices.push_back(
+                StackTest::MakeImage(4, 3, Image::USHORT, [z](int x, int y) { return float(1 + x + 4 * y + 20 * z); }));
+            pointers.push_back(slices.back().get());
+        }
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(Tiff::WriteStack(buffer, pointers, 2.0f, "px") > 0);
+        QByteArray bytes = buffer.data();
+        auto* p = reinterpret_cast<unsigned char*>(bytes.data());
+        uint32_t offset = Data::UInt(p + 4);
+        for (int z = 0; offset != 0; ++z) {
+            const uint16_t entries = Data::UShort(p + offset);
+            for (uint16_t e = 0; e < entries; ++e)
+                if (damaged.contains(z) && Data::UShort(p + offset + 2 + 12 * e) == 273)
+                    Data::ToBytes(p + offset + 2 + 12 * e + 8, uint32_t(0x40000000));
+            offset = Data::UInt(p + offset + 2 + 12 * entries);
+        }
         const QString path = PathOf("damaged.tif");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -236,10 +250,34 @@ private slots:
         file.close();
 
         RecordingSink sink;
-        QVERIFY(!StackOpening::OpenTiff(path));
+        const std::unique_ptr<VariableImageStack> stack = StackOpening::OpenTiff(path);
         QCOMPARE(sink.lines.size(), 2);
         QVERIFY(sink.lines.first().startsWith("> Loading " + path));
-        QVERIFY2(sink.lines.last().startsWith("ERROR: Could not read " + path + ": "), qPrintable(sink.lines.last()));
+        if (warning.isEmpty()) {
+            QVERIFY(!stack);
+            QVERIFY2(
+                sink.lines.last().startsWith("ERROR: Could not read " + path + ": "), qPrintable(sink.lines.last()));
+            return;
+        }
+        QVERIFY(stack);
+        QCOMPARE(sink.lines.last(), warning.arg(path));
+        auto* fixed = dynamic_cast<ImageStack*>(stack.get());
+        QVERIFY(fixed);
+        QCOMPARE(stack->GetSliceCount(), uint32_t(count));
+        QCOMPARE(fixed->GetWidth(), 4u);
+        QCOMPARE(fixed->GetPixelType(), Image::USHORT);
+        // Empty slices read as 0 everywhere, also across the stack and when scaled.
+        const std::unique_ptr<Image> plane = fixed->GetXZPlane(1);
+        const std::unique_ptr<VariableImageStack> scaled = fixed->Scale(0.5, 1.0, 1.0);
+        QVERIFY(plane && scaled);
+        QCOMPARE(scaled->GetSliceCount(), uint32_t(count));
+        for (int z = 0; z < count; ++z) {
+            const float expected = damaged.contains(z) ? 0.0f : float(1 + 2 + 4 * 1 + 20 * z);
+            QCOMPARE(!stack->GetImage(uint32_t(z)), damaged.contains(z));
+            QCOMPARE(stack->GetValue(2, 1, z), expected);
+            QCOMPARE(plane->GetFloat(2, z), expected);
+            QCOMPARE(stack->GetDdx(uint32_t(z)) == nullptr, damaged.contains(z));
+        }
     }
 };
 

@@ -173,8 +173,12 @@ private slots:
     {
         const QString path = dir.filePath("variable.tif");
         VariableImageStack stack(RATIONAL(3, 1));
-        stack.AppendImage(MakeImage(3, 2, Image::BYTE, [](int x, int y) { return float(x + 3 * y); }));
-        stack.AppendImage(MakeImage(5, 4, Image::BYTE, [](int x, int y) { return float(100 + x + 5 * y); }));
+        // Each slice keeps its own unit.
+        stack.AppendImage(MakeImage(
+            3, 2, Image::BYTE, [](int x, int y) { return float(x + 3 * y); }, RATIONAL(1, 2), RATIONAL(1, 2), "nm"));
+        stack.AppendImage(MakeImage(
+            5, 4, Image::BYTE, [](int x, int y) { return float(100 + x + 5 * y); }, RATIONAL(1, 3), RATIONAL(1, 3),
+            "micron"));
         stack.SetFile(QFileInfo(path));
         RecordingSink sink;
         QVERIFY(stack.Save());
@@ -187,6 +191,35 @@ private slots:
         QCOMPARE(read->GetSpacing(), RATIONAL(3, 1));
         QCOMPARE(read->GetValue(2, 1, 0), 5.0f);
         QCOMPARE(read->GetValue(4, 3, 1), 119.0f);
+        QCOMPARE(read->GetSliceUnit(0), std::string("nm"));
+        QCOMPARE(read->GetSliceUnit(1), std::string("micron"));
+        QCOMPARE(float(read->GetImage(1)->GetXResolution()), 1.0f / 3.0f);
+    }
+
+    void unitWithControlCharacterKeepsSpacing()
+    {
+        // As ImageJ escapes it: the unit is refused ("px", one warning), the spacing stays.
+        const QString path = dir.filePath("nul-unit.tif");
+        StackTest::Page page{3, 2, 16, 4.0f, 4.0f};
+        page.description = "ImageJ=1.53t\nimages=2\nslices=2\nunit=a\\u0000b\nspacing=2.5\nloop=false\n";
+        QVERIFY(StackTest::WriteTiff(path, {page, page}));
+        RecordingSink sink;
+        auto stack = StackOpening::OpenTiff(path);
+        QVERIFY(stack);
+        QCOMPARE(sink.lines.size(), 2);
+        QCOMPARE(sink.lines.last(),
+            "WARNING: " + path + ": Page 2: the unit \"a\\u0000b\" holds control characters; \"px\" is used");
+        QCOMPARE(stack->GetSliceUnit(1), std::string("px"));
+        QCOMPARE(float(stack->GetSpacing()), 2.5f);
+
+        const QString copy = dir.filePath("nul-unit-saved.tif");
+        stack->SetFile(QFileInfo(copy));
+        QVERIFY(stack->Save());
+        auto reread = StackOpening::OpenTiff(copy);
+        QVERIFY(reread);
+        QCOMPARE(float(reread->GetSpacing()), 2.5f);
+        QCOMPARE(reread->GetSliceUnit(0), std::string("px"));
+        QCOMPARE(reread->GetValue(2, 1, 1), stack->GetValue(2, 1, 1));
     }
 
     void saveAsksForAPathWhenThereIsNone_data()
