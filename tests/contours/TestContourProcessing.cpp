@@ -486,12 +486,12 @@ private slots:
             return tabs->currentWidget()->findChild<QLineEdit*>("alphaEdit");
         };
 
-        SnakeSequence* first = newContour("5");
-        QVERIFY(first);
-        QCOMPARE(shownSpacing(), QString("5"));
         // A sequence named after its record file carries no number and takes no part.
         auto opened = std::make_unique<SnakeSequence>(QString("heart.acr"), 0u, LVX::XY);
         window->CreateObjectWidget(app->registerObject(std::move(opened)));
+        SnakeSequence* first = newContour("5");
+        QVERIFY(first);
+        QCOMPARE(shownSpacing(), QString("5"));
         SnakeSequence* second = newContour("9");
         QVERIFY(second && second != first);
         QCOMPARE(
