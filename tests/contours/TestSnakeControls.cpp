@@ -180,6 +180,7 @@ private slots:
         QCOMPARE(QStringList({ValueOf(lines, "depth"), ValueOf(lines, "distance"), ValueOf(lines, "delta"),
                      ValueOf(lines, "alpha")}),
             QStringList({"11", "5.000000", "0.500000", "3.000000"}));
+        QCOMPARE(SharedSnakeParams::Get().delta, 0.5);
     }
 
     // "Reverse direction" has a row of its own: no two widgets of a group overlap.
@@ -366,19 +367,6 @@ private slots:
         QVERIFY(pushButton);
         QTest::mouseClick(pushButton, Qt::LeftButton);
         QCOMPARE(heard, QStringList{expected});
-    }
-
-    void hidingMainControlAppliesEnergies()
-    {
-        SnakeMainControl main(nullptr);
-        main.show();
-        main.GetWeightEdit(SnakeMainControl::Delta)->setText("0.75");
-        main.GetWeightEdit(SnakeMainControl::Alpha)->setText("not a number");
-        main.hide();
-        QCOMPARE(ContourLines(IniPath()),
-            QStringList({"alpha=0.000000", "beta=0.000000", "gamma=0.000000", "delta=0.750000"}));
-        QCOMPARE(Settings::Values().activeContours.delta, 0.75f);
-        QCOMPARE(SharedSnakeParams::Get().delta, 0.75);
     }
 
     void buttonsNeedAStack()
