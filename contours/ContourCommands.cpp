@@ -8,6 +8,8 @@
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
 #include "model/Log.h"
+#include "model/ObjectNaming.h"
+#include "model/ObjectRegistry.h"
 #include "model/Prompter.h"
 #include "model/Settings.h"
 #include "stacks/VariableImageStack.h"
@@ -95,6 +97,21 @@ void DeleteAtEnd(App& app, bool front)
     view->RefreshOverlays();
 }
 
+// "Active contour" with the project's next name number for contour sequences. Sequences named
+// after their record file take no part: they carry no number, and the numbering would stop at
+// the first of them and hand out a number already in use.
+QString NewSequenceName(const std::vector<ObjectKey>& objects)
+{
+    std::vector<ObjectKey> numbered;
+    for (const ObjectKey& object : objects) {
+        const bool endsInDigit = !object.name.isEmpty() && object.name.back() >= QLatin1Char('0')
+            && object.name.back() <= QLatin1Char('9');
+        if (object.type != LVX::SnakeSequenceType || endsInDigit)
+            numbered.push_back(object);
+    }
+    return "Active contour" + QString::number(ObjectNaming::NextNameNumber(numbered, LVX::SnakeSequenceType));
+}
+
 } // namespace
 
 void ProcessStep(App& app)
@@ -179,18 +196,23 @@ SnakeSequence* NewSequence(App& app, const QPoint& imagePoint, LVX::Orientation 
     NewSnakeDialog dialog(window);
     if (Prompter::Current().Exec(&dialog) != QDialog::Accepted)
         return nullptr;
-    const int size = dialog.GetSize();
-    const int spacing = dialog.GetSpacing();
+    int size = 0;
+    float spacing = 0.0f;
+    QString error;
+    if (!dialog.Read(&size, &spacing, &error)) {
+        Prompter::Current().Warning(window, NewSnakeDialog::Title(), error, QMessageBox::Ok);
+        return nullptr;
+    }
     Settings::ActiveContours& settings = Settings::Values().activeContours;
-    settings.size = unsigned(std::max(0, size));
+    settings.size = unsigned(size);
     Settings::WriteSize();
-    settings.distance = float(spacing);
+    settings.distance = spacing;
     Settings::WriteDistance();
     SharedSnakeParams::UpdateFromSettings();
 
     const int slice = view->GetIndex(orientation);
-    auto sequence
-        = std::make_unique<SnakeSequence>(QString("Active contour"), uint32_t(std::max(0, slice)), orientation);
+    auto sequence = std::make_unique<SnakeSequence>(
+        NewSequenceName(app.Registry().Keys()), uint32_t(std::max(0, slice)), orientation);
     sequence->PushBack(std::make_unique<Snake>(
         Point(float(imagePoint.x()), float(imagePoint.y())), double(size), double(spacing), &SharedSnakeParams::Get()));
     SnakeSequence* raw = app.registerObject(std::move(sequence));

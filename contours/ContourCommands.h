@@ -44,8 +44,10 @@ void DeleteLast(App& app);
 void DeleteSelected(App& app);
 
 // "New active contour" of a slice picture: asks for size and spacing (both kept in the settings),
-// then makes a sequence with one circular contour about `imagePoint` on the view's slice of that
-// plane, docked below the view's stack and checked. Null when cancelled or the view has no stack.
+// then makes a sequence "Active contour<n>" (the next name number of contour sequences) with one
+// circular contour about `imagePoint` on the view's slice of that plane, docked below the view's
+// stack and checked. Null when cancelled, when a field does not read (a warning says why and
+// nothing is stored), or when the view has no stack.
 SnakeSequence* NewSequence(App& app, const QPoint& imagePoint, LVX::Orientation orientation, ImageView* view);
 
 // Reads an active contour record: logged, registered, named after the file and given its own

@@ -1,5 +1,6 @@
 #include "contours/NewSnakeDialog.h"
 
+#include "model/Prompter.h"
 #include "model/Settings.h"
 
 #include <QGridLayout>
@@ -8,10 +9,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <QMessageBox>
+#include <cmath>
+
 NewSnakeDialog::NewSnakeDialog(QWidget* parent)
     : QDialog(parent), sizeEdit(new QLineEdit(this)), spacingEdit(new QLineEdit(this))
 {
-    setWindowTitle("New active contour");
+    setWindowTitle(Title());
     setFixedSize(202, 103);
 
     const Settings::ActiveContours& settings = Settings::Values().activeContours;
@@ -42,12 +46,33 @@ NewSnakeDialog::NewSnakeDialog(QWidget* parent)
     layout->addLayout(buttons);
 }
 
-int NewSnakeDialog::GetSize() const
+bool NewSnakeDialog::Read(int* size, float* spacing, QString* error) const
 {
-    return sizeEdit->text().toInt();
+    bool ok = false;
+    const int readSize = sizeEdit->text().toInt(&ok);
+    if (!ok || readSize <= 0) {
+        *error = "The size \"" + sizeEdit->text() + "\" is not a whole number greater than 0.";
+        return false;
+    }
+    // The spacing is the optimal node distance of the contour parameters, a decimal number.
+    const float readSpacing = spacingEdit->text().toFloat(&ok);
+    if (!ok || !std::isfinite(readSpacing) || readSpacing <= 0.0f) {
+        *error = "The spacing \"" + spacingEdit->text() + "\" is not a number greater than 0.";
+        return false;
+    }
+    *size = readSize;
+    *spacing = readSpacing;
+    return true;
 }
 
-int NewSnakeDialog::GetSpacing() const
+void NewSnakeDialog::accept()
 {
-    return spacingEdit->text().toInt();
+    int size = 0;
+    float spacing = 0.0f;
+    QString error;
+    if (!Read(&size, &spacing, &error)) {
+        Prompter::Current().Warning(this, Title(), error, QMessageBox::Ok);
+        return;
+    }
+    QDialog::accept();
 }

@@ -12,12 +12,19 @@ class NewSnakeDialog : public QDialog {
 public:
     explicit NewSnakeDialog(QWidget* parent = nullptr);
 
-    // The fields read as integers; text that is not a number reads as 0.
-    int GetSize() const;
-    int GetSpacing() const;
+    // Reads both fields: the size is a whole number greater than 0, the spacing any number
+    // greater than 0. False, with the message for the user in `error`, when a field holds
+    // anything else; the outputs are then left alone.
+    bool Read(int* size, float* spacing, QString* error) const;
 
     QLineEdit* GetSizeEdit() const { return sizeEdit; }
     QLineEdit* GetSpacingEdit() const { return spacingEdit; }
+
+    static QString Title() { return QStringLiteral("New active contour"); }
+
+public slots:
+    // OK closes the dialog only when both fields read; otherwise the user is told why.
+    void accept() override;
 
 private:
     QLineEdit* sizeEdit;

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,6 +31,15 @@ QPixmap WeightPixmap(const QString& name)
         painter.drawPixmap((pixmap.width() - scaled.width()) / 2, (pixmap.height() - scaled.height()) / 2, scaled);
     }
     return pixmap;
+}
+
+// The width a push button needs to show its text in full: the text and the style's margins.
+int TextWidth(const QPushButton* button)
+{
+    const QStyle* style = button->style();
+    const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+        + style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    return button->fontMetrics().horizontalAdvance(button->text()) + 2 * margin;
 }
 
 } // namespace
@@ -74,6 +84,9 @@ SnakeMainControl::SnakeMainControl(SnakeSequence* sequence, QWidget* parent) : C
         QGroupBox* group = i <= ProcessStack ? process : remove;
         auto* button = new QPushButton(QString::fromLatin1(infos[i].text), group);
         button->setObjectName(QString::fromLatin1(infos[i].objectName));
+        // The style asks for wider buttons than three in a row of the narrow control area have
+        // room for; a button may give up that extra width, never room for its text.
+        button->setMinimumWidth(TextWidth(button));
         (i <= ProcessStack ? processLayout : removeLayout)->addWidget(button);
         buttons[size_t(i)] = button;
     }
@@ -107,19 +120,30 @@ void SnakeMainControl::Refresh()
 {
     const Settings::ActiveContours& ac = Settings::Values().activeContours;
     const float values[] = {ac.alpha, ac.beta, ac.gamma, ac.delta};
-    for (size_t i = 0; i < weightEdits.size(); ++i)
-        weightEdits[i]->setText(ContourViews::FloatText(values[i]));
+    for (size_t i = 0; i < weightEdits.size(); ++i) {
+        shown[i] = ContourViews::FloatText(values[i]);
+        weightEdits[i]->setText(shown[i]);
+    }
 }
 
-void SnakeMainControl::ApplyEnergies()
+bool SnakeMainControl::ApplyEnergies()
 {
     Settings::ActiveContours& ac = Settings::Values().activeContours;
-    ac.alpha = ContourViews::ReadFloat(weightEdits[Alpha]);
-    ac.beta = ContourViews::ReadFloat(weightEdits[Beta]);
-    ac.gamma = ContourViews::ReadFloat(weightEdits[Gamma]);
-    ac.delta = ContourViews::ReadFloat(weightEdits[Delta]);
-    SharedSnakeParams::UpdateFromSettings();
-    Settings::WriteContourWeights();
+    float* targets[] = {&ac.alpha, &ac.beta, &ac.gamma, &ac.delta};
+    bool stored = false;
+    for (size_t i = 0; i < weightEdits.size(); ++i) {
+        if (weightEdits[i]->text() != shown[i]) {
+            *targets[i] = ContourViews::ReadFloat(weightEdits[i]);
+            stored = true;
+        }
+    }
+    if (stored) {
+        SharedSnakeParams::UpdateFromSettings();
+        Settings::WriteContourWeights();
+    }
+    // The fields now show what is stored (text that is no number as 0).
+    Refresh();
+    return stored;
 }
 
 void SnakeMainControl::SetButtonsEnabled(bool enabled)
@@ -137,6 +161,12 @@ void SnakeMainControl::onAttach(LVXObjectWidget* stackWidget)
 void SnakeMainControl::onDetach()
 {
     SetButtonsEnabled(false);
+}
+
+void SnakeMainControl::showEvent(QShowEvent* event)
+{
+    Refresh();
+    Control::showEvent(event);
 }
 
 void SnakeMainControl::hideEvent(QHideEvent* event)

@@ -3,6 +3,7 @@
 #include "views/Control.h"
 
 #include <QPointer>
+#include <QString>
 #include <array>
 
 class QLineEdit;
@@ -10,7 +11,8 @@ class QPushButton;
 class SnakeSequence;
 
 // The "Base controls" panel of a contour sequence: the four energy weights (application-wide
-// settings), the processing buttons and the delete buttons of the sequence.
+// settings, shown afresh whenever the panel is shown; hiding it or processing stores only the
+// weights the user changed), the processing buttons and the delete buttons of the sequence.
 class SnakeMainControl : public Control {
     Q_OBJECT
 public:
@@ -23,11 +25,13 @@ public:
     QLineEdit* GetWeightEdit(Weight weight) const { return weightEdits[weight]; }
     QPushButton* GetButton(Button button) const { return buttons[button]; }
 
-    // Shows the current weights of the settings in the fields.
+    // Shows the current weights of the settings in the fields (also whenever the panel is shown).
     void Refresh();
-    // Reads the four fields (text that is no number counts as 0), stores them in the settings and
-    // the shared contour parameters, and writes them to the settings file.
-    void ApplyEnergies();
+    // Stores each weight whose field no longer shows what Refresh put there (text that is no
+    // number counts as 0) in the settings and the shared contour parameters and writes the four
+    // weights to the settings file; with no such field nothing is stored or written. The fields
+    // show the settings afterwards. True when something was stored.
+    bool ApplyEnergies();
     // The six buttons together; they act on the sequence's stack, so they are usable only with one.
     void SetButtonsEnabled(bool enabled);
 
@@ -36,10 +40,12 @@ public slots:
     void onDetach() override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     QPointer<SnakeSequence> sequence;
     std::array<QLineEdit*, 4> weightEdits{};
+    std::array<QString, 4> shown; // what Refresh put in each weight field
     std::array<QPushButton*, 6> buttons{};
 };

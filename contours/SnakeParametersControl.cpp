@@ -34,10 +34,17 @@ QGroupBox* NewGroup(QWidget* parent, const QString& title, const char* objectNam
     return group;
 }
 
+// The next free row of a group's grid (an empty grid reports one row already).
+int NextRow(QGroupBox* group)
+{
+    auto* grid = static_cast<QGridLayout*>(group->layout());
+    return grid->count() == 0 ? 0 : grid->rowCount();
+}
+
 void AddRow(QGroupBox* group, const QString& label, QWidget* field)
 {
     auto* grid = static_cast<QGridLayout*>(group->layout());
-    const int row = grid->rowCount();
+    const int row = NextRow(group);
     grid->addWidget(new QLabel(label, group), row, 0);
     grid->addWidget(field, row, 1);
 }
@@ -51,40 +58,42 @@ SnakeParametersControl::SnakeParametersControl(QWidget* parent) : Control(parent
     auto* layout = new QVBoxLayout(this);
 
     QGroupBox* limits = NewGroup(this, QStringLiteral("Iteration limits"), "iterationLimitsGroup");
-    maxImages = NewEdit(limits, "maxImagesEdit");
-    maxIterations = NewEdit(limits, "maxIterationsEdit");
+    edits[MaxImages] = NewEdit(limits, "maxImagesEdit");
+    edits[MaxIterations] = NewEdit(limits, "maxIterationsEdit");
     reverse = new QCheckBox(QStringLiteral("Reverse direction"), limits);
     reverse->setObjectName(QStringLiteral("reverseCheckBox"));
-    AddRow(limits, QStringLiteral("Max. images"), maxImages);
-    AddRow(limits, QStringLiteral("Max. iterations per image"), maxIterations);
-    static_cast<QGridLayout*>(limits->layout())->addWidget(reverse, 2, 0, 1, 2);
+    AddRow(limits, QStringLiteral("Max. images"), edits[MaxImages]);
+    AddRow(limits, QStringLiteral("Max. iterations per image"), edits[MaxIterations]);
+    static_cast<QGridLayout*>(limits->layout())->addWidget(reverse, NextRow(limits), 0, 1, 2);
     layout->addWidget(limits);
 
     QGroupBox* geometry = NewGroup(this, QStringLiteral("Contour geometry"), "contourGeometryGroup");
-    spacing = NewEdit(geometry, "spacingEdit");
-    shrinkage = NewEdit(geometry, "shrinkageEdit");
-    AddRow(geometry, QStringLiteral("Optimal spacing"), spacing);
-    AddRow(geometry, QStringLiteral("Shrinkage"), shrinkage);
+    edits[Spacing] = NewEdit(geometry, "spacingEdit");
+    edits[Shrinkage] = NewEdit(geometry, "shrinkageEdit");
+    AddRow(geometry, QStringLiteral("Optimal spacing"), edits[Spacing]);
+    AddRow(geometry, QStringLiteral("Shrinkage"), edits[Shrinkage]);
     layout->addWidget(geometry);
 
     QGroupBox* movement = NewGroup(this, QStringLiteral("Node movement"), "nodeMovementGroup");
-    depth = NewEdit(movement, "depthEdit");
-    displacement = NewEdit(movement, "displacementEdit");
-    AddRow(movement, QStringLiteral("Max. search depth"), depth);
-    AddRow(movement, QStringLiteral("Max. node displacement"), displacement);
+    edits[Depth] = NewEdit(movement, "depthEdit");
+    edits[Displacement] = NewEdit(movement, "displacementEdit");
+    AddRow(movement, QStringLiteral("Max. search depth"), edits[Depth]);
+    AddRow(movement, QStringLiteral("Max. node displacement"), edits[Displacement]);
     layout->addWidget(movement);
 
     QGroupBox* image = NewGroup(this, QStringLiteral("Image"), "imageGroup");
     auto* imageGrid = static_cast<QGridLayout*>(image->layout());
-    thresholdMin = NewEdit(image, "thresholdMinEdit");
-    thresholdMax = NewEdit(image, "thresholdMaxEdit");
-    imageGrid->addWidget(new QLabel(QStringLiteral("Thresholds"), image), 0, 0);
+    edits[ThresholdMin] = NewEdit(image, "thresholdMinEdit");
+    edits[ThresholdMax] = NewEdit(image, "thresholdMaxEdit");
+    // The thresholds row spans both columns: below the long "Background preference:" label the
+    // second column leaves two fields too little room for "65535".
     auto* thresholds = new QHBoxLayout;
-    thresholds->addWidget(thresholdMin);
+    thresholds->addWidget(new QLabel(QStringLiteral("Thresholds"), image));
+    thresholds->addWidget(edits[ThresholdMin]);
     thresholds->addWidget(new QLabel(QStringLiteral("to"), image));
-    thresholds->addWidget(thresholdMax);
+    thresholds->addWidget(edits[ThresholdMax]);
     thresholds->addStretch();
-    imageGrid->addLayout(thresholds, 0, 1);
+    imageGrid->addLayout(thresholds, 0, 0, 1, 2);
     background = new QComboBox(image);
     background->setObjectName(QStringLiteral("backgroundCombo"));
     background->addItems({QStringLiteral("White"), QStringLiteral("Black"), QStringLiteral("None")});
@@ -96,38 +105,135 @@ SnakeParametersControl::SnakeParametersControl(QWidget* parent) : Control(parent
     Refresh();
 }
 
-void SnakeParametersControl::Refresh()
+QString SnakeParametersControl::SettingText(Field field) const
 {
     const Settings::ActiveContours& ac = Settings::Values().activeContours;
-    maxImages->setText(QString::number(ac.maxSlices, 10));
-    maxIterations->setText(QString::number(ac.maxIter, 10));
-    reverse->setChecked(ac.isReversedirection);
-    spacing->setText(ContourViews::FloatText(ac.distance));
-    shrinkage->setText(QString::number(ac.shrinkage, 10));
-    depth->setText(QString::number(ac.depth, 10));
-    displacement->setText(QString::number(ac.disp, 10));
-    thresholdMin->setText(QString::number(ac.thrMin, 10));
-    thresholdMax->setText(QString::number(ac.thrMax, 10));
-    // An index the combo box does not have shows as its first item.
-    background->setCurrentIndex(ac.background >= 0 && ac.background < background->count() ? ac.background : 0);
+    switch (field) {
+    case MaxImages:
+        return QString::number(ac.maxSlices, 10);
+    case MaxIterations:
+        return QString::number(ac.maxIter, 10);
+    case Reverse:
+        return ac.isReversedirection ? QStringLiteral("1") : QStringLiteral("0");
+    case Spacing:
+        return ContourViews::FloatText(ac.distance);
+    case Shrinkage:
+        return QString::number(ac.shrinkage, 10);
+    case Depth:
+        return QString::number(ac.depth, 10);
+    case Displacement:
+        return QString::number(ac.disp, 10);
+    case ThresholdMin:
+        return QString::number(ac.thrMin, 10);
+    case ThresholdMax:
+        return QString::number(ac.thrMax, 10);
+    case Background:
+        // An index the combo box does not have shows as its first item.
+        return QString::number(ac.background >= 0 && ac.background < background->count() ? ac.background : 0);
+    case FieldCount:
+        break;
+    }
+    return QString();
 }
 
-void SnakeParametersControl::ApplyParameters()
+QString SnakeParametersControl::FieldText(Field field) const
+{
+    switch (field) {
+    case Reverse:
+        return reverse->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    case Background:
+        return QString::number(background->currentIndex());
+    default:
+        return edits[size_t(field)]->text();
+    }
+}
+
+void SnakeParametersControl::SetFieldText(Field field, const QString& text)
+{
+    switch (field) {
+    case Reverse:
+        reverse->setChecked(text == QLatin1String("1"));
+        break;
+    case Background:
+        background->setCurrentIndex(text.toInt());
+        break;
+    default:
+        edits[size_t(field)]->setText(text);
+        break;
+    }
+}
+
+void SnakeParametersControl::StoreField(Field field) const
 {
     // The toolkit's conversions answer 0 for text that is no number (or out of range).
     Settings::ActiveContours& ac = Settings::Values().activeContours;
-    ac.distance = ContourViews::ReadFloat(spacing);
-    ac.depth = depth->text().toUInt();
-    ac.disp = displacement->text().toUInt();
-    ac.maxIter = maxIterations->text().toUShort();
-    ac.maxSlices = maxImages->text().toUInt();
-    ac.isReversedirection = reverse->isChecked();
-    ac.thrMin = thresholdMin->text().toUInt();
-    ac.thrMax = thresholdMax->text().toUInt();
-    ac.shrinkage = shrinkage->text().toInt();
-    ac.background = background->currentIndex();
-    SharedSnakeParams::UpdateFromSettings();
-    Settings::WriteContourParameters();
+    const QString text = FieldText(field);
+    switch (field) {
+    case MaxImages:
+        ac.maxSlices = text.toUInt();
+        break;
+    case MaxIterations:
+        ac.maxIter = text.toUShort();
+        break;
+    case Reverse:
+        ac.isReversedirection = reverse->isChecked();
+        break;
+    case Spacing:
+        ac.distance = ContourViews::ReadFloat(edits[Spacing]);
+        break;
+    case Shrinkage:
+        ac.shrinkage = text.toInt();
+        break;
+    case Depth:
+        ac.depth = text.toUInt();
+        break;
+    case Displacement:
+        ac.disp = text.toUInt();
+        break;
+    case ThresholdMin:
+        ac.thrMin = text.toUInt();
+        break;
+    case ThresholdMax:
+        ac.thrMax = text.toUInt();
+        break;
+    case Background:
+        ac.background = background->currentIndex();
+        break;
+    case FieldCount:
+        break;
+    }
+}
+
+void SnakeParametersControl::Refresh()
+{
+    for (int i = 0; i < FieldCount; ++i) {
+        shown[size_t(i)] = SettingText(Field(i));
+        SetFieldText(Field(i), shown[size_t(i)]);
+    }
+}
+
+bool SnakeParametersControl::ApplyParameters()
+{
+    bool stored = false;
+    for (int i = 0; i < FieldCount; ++i) {
+        if (FieldText(Field(i)) != shown[size_t(i)]) {
+            StoreField(Field(i));
+            stored = true;
+        }
+    }
+    if (stored) {
+        SharedSnakeParams::UpdateFromSettings();
+        Settings::WriteContourParameters();
+    }
+    // The fields now show what is stored (text that is no number as 0).
+    Refresh();
+    return stored;
+}
+
+void SnakeParametersControl::showEvent(QShowEvent* event)
+{
+    Refresh();
+    Control::showEvent(event);
 }
 
 void SnakeParametersControl::hideEvent(QHideEvent* event)

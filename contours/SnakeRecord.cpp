@@ -280,21 +280,17 @@ QByteArray Encode(const std::vector<Contour>& contours, QString* error)
 bool Write(const QString& path, const QString& name, const std::vector<Contour>& contours, QString* error)
 {
     const QByteArray bytes = Encode(contours, error);
-    if (bytes.isEmpty()) {
-        Log::Error(*error);
+    if (bytes.isEmpty())
         return false;
-    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = "Could not open file " + path;
-        Log::Error(*error);
         return false;
     }
     Log::Output("Saving " + name + "...");
     // An uncommitted save file is discarded, leaving the previous record in place.
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         *error = "Could not write file " + path;
-        Log::Error(*error);
         return false;
     }
     Log::Output("Saved " + QString::number(bytes.size()) + " bytes to " + path + ".");

@@ -39,7 +39,8 @@ bool Parse(QIODevice& device, const QString& path, Contents* contents, QString* 
 QByteArray Encode(const std::vector<Contour>& contours, QString* error);
 // Encodes and writes the record to `path` through a temporary file that replaces the old one
 // only when complete. Logs "Saving " + name + "..." and "Saved N bytes to " + path + ".". On
-// failure `error` holds the message and an existing file at `path` is left as it was.
+// failure `error` holds the message (the caller reports it) and an existing file at `path` is
+// left as it was.
 bool Write(const QString& path, const QString& name, const std::vector<Contour>& contours, QString* error);
 
 } // namespace SnakeRecord

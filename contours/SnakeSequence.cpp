@@ -171,8 +171,6 @@ bool SnakeSequence::SaveTo(const QString& path, const QString& extension)
         QString error;
         const bool written = ContourMesh::ExportStl(*this, path, GetPlacement(), &error);
         SetError(error);
-        if (!written && !error.isEmpty())
-            Log::Error(error);
         return written;
     }
     return false;

@@ -686,3 +686,4 @@ private:
 
 LUMIVOX_REGISTER_TEST(TestApp)
 #include "TestApp.moc"
+#include <QMessageBox>

@@ -542,3 +542,4 @@ private slots:
 
 LUMIVOX_REGISTER_TEST(TestProjectFile)
 #include "TestProjectFile.moc"
+#include <QMessageBox>

@@ -22,6 +22,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -379,8 +381,14 @@ private slots:
         QTest::addColumn<QString>("spacing");
         QTest::addColumn<unsigned>("storedSize");
         QTest::addColumn<float>("storedDistance");
-        QTest::newRow("integers") << QString("24") << QString("3") << 24u << 3.0f;
-        QTest::newRow("spacing not an integer") << QString("16") << QString("2.5") << 16u << 0.0f;
+        QTest::addColumn<QString>("warning"); // empty: the contour is made
+        QTest::newRow("integers") << QString("24") << QString("3") << 24u << 3.0f << QString();
+        QTest::newRow("decimal spacing") << QString("16") << QString("0.75") << 16u << 0.75f << QString();
+        // Bad text is refused with a message and nothing is stored.
+        QTest::newRow("spacing, no number") << QString("16") << QString("abc") << 30u << 2.5f
+                                            << QString("The spacing \"abc\" is not a number greater than 0.");
+        QTest::newRow("size, no number") << QString("") << QString("3") << 30u << 2.5f
+                                         << QString("The size \"\" is not a whole number greater than 0.");
     }
 
     void newContourFromTheDialog()
@@ -389,8 +397,10 @@ private slots:
         QFETCH(QString, spacing);
         QFETCH(unsigned, storedSize);
         QFETCH(float, storedDistance);
+        QFETCH(QString, warning);
         Settings::Values().activeContours.size = 30;
         Settings::Values().activeContours.distance = 2.5f;
+        SharedSnakeParams::UpdateFromSettings();
         SliceView* view = OpenView(DiscStack(7));
         view->SetIndex(4, LVX::XY);
         QString shownSize;
@@ -422,15 +432,21 @@ private slots:
         QCOMPARE(Settings::Values().activeContours.size, storedSize);
         QCOMPARE(Settings::Values().activeContours.distance, storedDistance);
         QCOMPARE(SharedSnakeParams::Get().distance, double(storedDistance));
+        const QList<LVXObjectWidget*> widgets = window->GetObjectWidgets(LVX::SnakeSequenceType);
+        if (!warning.isEmpty()) {
+            QCOMPARE((*prompter)->Last().title + ": " + (*prompter)->Last().text, "New active contour: " + warning);
+            QVERIFY(!QFile::exists(Settings::FilePath()));
+            QVERIFY(widgets.isEmpty());
+            return;
+        }
         Settings::Load(Settings::FilePath()); // what the file says
         QCOMPARE(Settings::Values().activeContours.size, storedSize);
         QCOMPARE(Settings::Values().activeContours.distance, storedDistance);
 
-        const QList<LVXObjectWidget*> widgets = window->GetObjectWidgets(LVX::SnakeSequenceType);
         QCOMPARE(widgets.size(), 1);
         auto* sequence = dynamic_cast<SnakeSequence*>(widgets.front()->GetObject());
         QVERIFY(sequence);
-        QCOMPARE(sequence->GetName(), QString("Active contour"));
+        QCOMPARE(sequence->GetName(), QString("Active contour1"));
         QCOMPARE(sequence->GetFirstSlice(), 4u);
         QCOMPARE(sequence->GetCount(), 1u);
         QCOMPARE(sequence->GetOrientation(), LVX::XY);
@@ -445,6 +461,61 @@ private slots:
         (*prompter)->AddButton(QMessageBox::No);
         emit sequence->deleteSelectedRequested();
         QCOMPARE((*prompter)->Last().title, QString("Delete active contour sequences"));
+    }
+
+    // Each new sequence is named with the next number; its panels, and those of an older
+    // sequence shown again, show the settings of that moment, and switching writes nothing stale.
+    void panelsOfTwoSequences()
+    {
+        SliceView* view = OpenView(DiscStack(3));
+        const auto newContour = [&](const QString& spacing) {
+            (*prompter)->AddDialogHandler([spacing](QDialog* dialog) {
+                qobject_cast<NewSnakeDialog*>(dialog)->GetSpacingEdit()->setText(spacing);
+                return int(QDialog::Accepted);
+            });
+            emit window->newSnakeRequested(QPoint(50, 40), LVX::XY, view);
+            return dynamic_cast<SnakeSequence*>(app->Objects().back());
+        };
+        QTabWidget* tabs = window->GetControlTabs();
+        const auto shownSpacing = [tabs] {
+            tabs->setCurrentIndex(1);
+            return tabs->currentWidget()->findChild<QLineEdit*>("spacingEdit")->text();
+        };
+        const auto alphaEdit = [tabs] {
+            tabs->setCurrentIndex(0);
+            return tabs->currentWidget()->findChild<QLineEdit*>("alphaEdit");
+        };
+
+        // A sequence named after its record file carries no number and takes no part.
+        auto opened = std::make_unique<SnakeSequence>(QString("heart.acr"), 0u, LVX::XY);
+        window->CreateObjectWidget(app->registerObject(std::move(opened)));
+        SnakeSequence* first = newContour("5");
+        QVERIFY(first);
+        QCOMPARE(shownSpacing(), QString("5"));
+        SnakeSequence* second = newContour("9");
+        QVERIFY(second && second != first);
+        QCOMPARE(
+            QStringList({first->GetName(), second->GetName()}), QStringList({"Active contour1", "Active contour2"}));
+        QCOMPARE(Settings::Values().activeContours.distance, 9.0f);
+        QCOMPARE(shownSpacing(), QString("9"));
+
+        // A weight edited on the second sequence's panel reaches the first one's.
+        alphaEdit()->setText("0.75");
+        Select({first});
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(Settings::Values().activeContours.distance, 9.0f);
+        QCOMPARE(shownSpacing(), QString("9"));
+        QCOMPARE(alphaEdit()->text(), QString("0.75"));
+        QTest::mouseClick(tabs->currentWidget()->findChild<QPushButton*>("singleStepButton"), Qt::LeftButton);
+        QCOMPARE(SharedSnakeParams::Get().alpha, 0.75);
+        QCOMPARE(SharedSnakeParams::Get().distance, 9.0);
+
+        // In the narrow control area every button has room for its text.
+        for (QPushButton* button : tabs->currentWidget()->findChildren<QPushButton*>()) {
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            QVERIFY2(button->width() >= button->fontMetrics().horizontalAdvance(button->text()) + 2 * margin,
+                qPrintable(button->text() + ": " + QString::number(button->width())));
+        }
     }
 
     void newContourCancelled()
@@ -578,3 +649,4 @@ private:
 
 LUMIVOX_REGISTER_TEST(TestContourProcessing)
 #include "TestContourProcessing.moc"
+#include <QMessageBox>

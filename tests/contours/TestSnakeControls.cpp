@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "Image.h"
+#include "ScriptedPrompter.h"
 #include "contours/ContourViews.h"
 #include "contours/NewSnakeDialog.h"
 #include "contours/SharedSnakeParams.h"
@@ -123,14 +124,18 @@ private slots:
             QCOMPARE(edit->maximumWidth(), 56);
     }
 
+    // Panels made earlier (another sequence's, say) show the settings of the moment they are
+    // shown, and hiding them unedited writes nothing back.
     void fieldsShowTheSettings()
     {
+        SnakeMainControl main(nullptr);
+        SnakeParametersControl parameters;
         Settings::ActiveContours& ac = Settings::Values().activeContours;
         ac.alpha = 0.1234567f;
         ac.beta = 2.5f;
         ac.gamma = 1234567.0f;
         ac.delta = 0.0f;
-        ac.distance = 3.0f;
+        ac.distance = 9.0f;
         ac.maxSlices = 12;
         ac.maxIter = 65535;
         ac.isReversedirection = true;
@@ -140,32 +145,107 @@ private slots:
         ac.thrMin = 100;
         ac.thrMax = 4000;
         ac.background = 2;
-        SnakeMainControl main(nullptr);
+        main.show();
+        parameters.show();
         QCOMPARE(
             QStringList({main.GetWeightEdit(SnakeMainControl::Alpha)->text(),
                 main.GetWeightEdit(SnakeMainControl::Beta)->text(), main.GetWeightEdit(SnakeMainControl::Gamma)->text(),
                 main.GetWeightEdit(SnakeMainControl::Delta)->text()}),
             QStringList({"0.123457", "2.5", "1.23457e+06", "0"}));
-        SnakeParametersControl parameters;
         QCOMPARE(QStringList({parameters.GetMaxImagesEdit()->text(), parameters.GetMaxIterationsEdit()->text(),
                      parameters.GetSpacingEdit()->text(), parameters.GetShrinkageEdit()->text(),
                      parameters.GetDepthEdit()->text(), parameters.GetDisplacementEdit()->text(),
                      parameters.GetThresholdMinEdit()->text(), parameters.GetThresholdMaxEdit()->text()}),
-            QStringList({"12", "65535", "3", "-4", "9", "2", "100", "4000"}));
+            QStringList({"12", "65535", "9", "-4", "9", "2", "100", "4000"}));
         QVERIFY(parameters.GetReverseCheckBox()->isChecked());
         QCOMPARE(parameters.GetBackgroundCombo()->currentIndex(), 2);
+
+        main.hide();
+        parameters.hide();
+        QVERIFY(!QFile::exists(IniPath()));
+        QCOMPARE(ac.distance, 9.0f);
+        QCOMPARE(ac.alpha, 0.1234567f);
+
+        // An edit stores that field alone: a value changed elsewhere while the panel was on show
+        // keeps its new value.
+        parameters.show();
+        main.show();
+        ac.distance = 5.0f;
+        ac.alpha = 3.0f;
+        parameters.GetDepthEdit()->setText("11");
+        main.GetWeightEdit(SnakeMainControl::Delta)->setText("0.5");
+        parameters.hide();
+        main.hide();
+        const QStringList lines = ContourLines(IniPath());
+        QCOMPARE(QStringList({ValueOf(lines, "depth"), ValueOf(lines, "distance"), ValueOf(lines, "delta"),
+                     ValueOf(lines, "alpha")}),
+            QStringList({"11", "5.000000", "0.500000", "3.000000"}));
+        QCOMPARE(SharedSnakeParams::Get().delta, 0.5);
     }
 
-    void hidingParametersWritesAllTen()
+    // "Reverse direction" has a row of its own: no two widgets of a group overlap.
+    void widgetsDoNotOverlap()
     {
-        // Nothing typed: all ten settings are still written, in their order, with the defaults.
+        SnakeMainControl main(nullptr);
         SnakeParametersControl parameters;
-        parameters.show();
-        QVERIFY(!QFile::exists(IniPath()));
-        parameters.hide();
-        QCOMPARE(ContourLines(IniPath()),
-            QStringList({"distance=0.000000", "depth=7", "disp=3", "maxIter=20", "maxSlices=10", "isReversedirection=0",
-                "thrMin=0", "thrMax=65535", "shrinkage=0", "background=0"}));
+        for (QWidget* panel : {static_cast<QWidget*>(&main), static_cast<QWidget*>(&parameters)}) {
+            panel->show();
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            for (const QGroupBox* group : panel->findChildren<QGroupBox*>()) {
+                const QList<QWidget*> children = group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+                for (int i = 0; i < children.size(); ++i)
+                    for (int j = i + 1; j < children.size(); ++j)
+                        QVERIFY2(!children[i]->geometry().intersects(children[j]->geometry()),
+                            qPrintable(children[i]->objectName() + " / " + children[j]->objectName() + " in "
+                                + group->title()));
+            }
+        }
+    }
+
+    // OK takes a size that is a whole number above 0 and a spacing that is any number above 0;
+    // anything else is refused with a message, and the dialog stays open.
+    void newContourDialogReadsItsFields_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("spacing");
+        QTest::addColumn<QString>("warning"); // empty: accepted
+        QTest::newRow("decimal spacing") << "16"
+                                         << "2.5"
+                                         << "";
+        QTest::newRow("spacing, no number") << "16"
+                                            << "2,5"
+                                            << "The spacing \"2,5\" is not a number greater than 0.";
+        QTest::newRow("spacing 0") << "16"
+                                   << "0"
+                                   << "The spacing \"0\" is not a number greater than 0.";
+        QTest::newRow("spacing, infinite") << "16"
+                                           << "inf"
+                                           << "The spacing \"inf\" is not a number greater than 0.";
+        QTest::newRow("size, decimal") << "2.5"
+                                       << "3"
+                                       << "The size \"2.5\" is not a whole number greater than 0.";
+        QTest::newRow("size, negative") << "-4"
+                                        << "3"
+                                        << "The size \"-4\" is not a whole number greater than 0.";
+    }
+    void newContourDialogReadsItsFields()
+    {
+        QFETCH(QString, size);
+        QFETCH(QString, spacing);
+        QFETCH(QString, warning);
+        ScopedPrompter prompter;
+        NewSnakeDialog dialog;
+        dialog.show();
+        dialog.GetSizeEdit()->setText(size);
+        dialog.GetSpacingEdit()->setText(spacing);
+        auto* ok = dialog.findChild<QPushButton*>();
+        QCOMPARE(ok->text(), QString("OK"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(dialog.isVisible(), !warning.isEmpty());
+        QCOMPARE(prompter->Count(ScriptedPrompter::Kind::Warning), warning.isEmpty() ? 0 : 1);
+        if (!warning.isEmpty())
+            QCOMPARE(prompter->Last().title + ": " + prompter->Last().text, "New active contour: " + warning);
+        QCOMPARE(dialog.result(), warning.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
     }
 
     void parametersAreReadOnHide_data()
@@ -287,19 +367,6 @@ private slots:
         QVERIFY(pushButton);
         QTest::mouseClick(pushButton, Qt::LeftButton);
         QCOMPARE(heard, QStringList{expected});
-    }
-
-    void hidingMainControlAppliesEnergies()
-    {
-        SnakeMainControl main(nullptr);
-        main.show();
-        main.GetWeightEdit(SnakeMainControl::Delta)->setText("0.75");
-        main.GetWeightEdit(SnakeMainControl::Alpha)->setText("not a number");
-        main.hide();
-        QCOMPARE(ContourLines(IniPath()),
-            QStringList({"alpha=0.000000", "beta=0.000000", "gamma=0.000000", "delta=0.750000"}));
-        QCOMPARE(Settings::Values().activeContours.delta, 0.75f);
-        QCOMPARE(SharedSnakeParams::Get().delta, 0.75);
     }
 
     void buttonsNeedAStack()

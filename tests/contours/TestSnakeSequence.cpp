@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include "ScriptedPrompter.h"
+#include "app/ObjectFiles.h"
 #include "contours/SharedSnakeParams.h"
 #include "contours/SnakeSequence.h"
 #include "model/Log.h"
@@ -171,20 +172,35 @@ private slots:
         QCOMPARE(*copy.GetPoints3D(1)->at(1), *cache->at(1));
     }
 
-    void saveFailures()
+    // A failed "Save as..." leaves the reason in the object and in the log, once.
+    void saveAsFailures_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("error"); // after the path
+        QTest::newRow("record") << "missing/seq.acr"
+                                << "Could not open file ";
+        QTest::newRow("mesh") << "missing/seq.stl"
+                              << "Could not open file ";
+        QTest::newRow("unknown extension") << "seq.txt"
+                                           << "Could not save Active contour to ";
+    }
+    void saveAsFailures()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, error);
         QTemporaryDir dir;
         auto sequence = ThreeSquares();
+        const QString path = dir.filePath(file);
         RecordingSink sink;
-        const QString bad = dir.filePath("missing/seq.acr");
-        QVERIFY(!sequence->SaveTo(bad, ".acr"));
-        QCOMPARE(sequence->GetError(), "Could not open file " + bad);
-        QCOMPARE(sink.lines, QStringList({"error: Could not open file " + bad}));
+        QVERIFY(!ObjectFiles::SaveAs(*sequence, path));
+        QCOMPARE(sink.lines, QStringList({"error: " + error + path}));
+        QVERIFY(!QFile::exists(path));
+    }
 
-        QVERIFY(!sequence->SaveTo(dir.filePath("seq.txt"), ".txt"));
-        QVERIFY(!QFile::exists(dir.filePath("seq.txt")));
-
+    void saveAsksForAFile()
+    {
         // Without a file the user is asked; cancelling writes nothing.
+        QTemporaryDir dir;
         ScriptedPrompter prompter;
         Prompter::SetCurrent(&prompter);
         SnakeSequence unsaved("Active contour", 0, LVX::XY);

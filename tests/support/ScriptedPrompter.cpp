@@ -1,6 +1,7 @@
 #include "ScriptedPrompter.h"
 
 #include <QDialog>
+#include <QMessageBox>
 
 void ScriptedPrompter::AddDialogResult(int result)
 {

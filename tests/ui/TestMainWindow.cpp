@@ -568,3 +568,4 @@ private:
 
 LUMIVOX_REGISTER_TEST(TestMainWindow)
 #include "TestMainWindow.moc"
+#include <QMessageBox>
