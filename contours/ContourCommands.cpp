@@ -244,7 +244,8 @@ SimpleSurface* ToSimpleSurface(App& app, LVXObjectWidget* sequenceWidget)
     auto* sequence = sequenceWidget ? dynamic_cast<SnakeSequence*>(sequenceWidget->GetObject()) : nullptr;
     if (!sequence)
         return nullptr;
-    std::unique_ptr<SimpleSurface> surface = ContourMesh::BuildSurface(*sequence, sequence->GetPlacement());
+    std::unique_ptr<SimpleSurface> surface
+        = ContourMesh::BuildSurface(*sequence, sequence->GetPlacement(SnakeSequence::TransformChoice::FirstRelated));
     if (!surface)
         return nullptr; // no contours, nothing to mesh
     SimpleSurface* raw = app.registerObject(std::move(surface));

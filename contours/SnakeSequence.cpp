@@ -28,13 +28,13 @@ SnakeSequence::ControlsMaker& InstalledMaker()
 
 // The transform sequence among the objects related to a stack button: the other ends of its own
 // relations, the owners of the relations that end at it, and its docked attachments, in this
-// order. The last one found is used.
-const SliceMatrixSource* FindSliceMatrices(const LVXObjectWidget* stackWidget)
+// order; the first or the last one found.
+const SliceMatrixSource* FindSliceMatrices(const LVXObjectWidget* stackWidget, bool first)
 {
     const SliceMatrixSource* found = nullptr;
-    auto consider = [&found](const LVXObjectWidget* widget) {
+    auto consider = [&found, first](const LVXObjectWidget* widget) {
         const LVXObject* object = widget ? widget->GetObject() : nullptr;
-        if (!object || object->GetType() != LVX::TransformSequenceType)
+        if (!object || object->GetType() != LVX::TransformSequenceType || (first && found))
             return;
         if (const auto* source = dynamic_cast<const SliceMatrixSource*>(object))
             found = source;
@@ -169,7 +169,7 @@ bool SnakeSequence::SaveTo(const QString& path, const QString& extension)
     }
     if (extension == ".stl") {
         QString error;
-        const bool written = ContourMesh::ExportStl(*this, path, GetPlacement(), &error);
+        const bool written = ContourMesh::ExportStl(*this, path, GetPlacement(TransformChoice::FirstRelated), &error);
         SetError(error);
         return written;
     }
@@ -371,12 +371,12 @@ VariableImageStack* SnakeSequence::GetStack() const
 
 // The placement reads the transform's matrices when it is used, so it is meant to be used at
 // once, while the transform sequence and the stack exist.
-NodePlacement SnakeSequence::GetPlacement() const
+NodePlacement SnakeSequence::GetPlacement(TransformChoice choice) const
 {
     const VariableImageStack* stack = GetStack();
     if (!stack)
         return NodePlacement();
-    const SliceMatrixSource* source = FindSliceMatrices(GetParent());
+    const SliceMatrixSource* source = FindSliceMatrices(GetParent(), choice == TransformChoice::FirstRelated);
     if (!source)
         return NodePlacement();
     return NodePlacement(stack, [source](uint32_t slice) { return source->GetSliceMatrix(slice); });

@@ -81,9 +81,12 @@ public:
     const NodeCache* GetPoints3D(uint32_t index) const; // null while not computed
     // The stack this sequence is docked to, or null.
     VariableImageStack* GetStack() const;
+    // Which of several transform sequences related to the stack places the nodes: the node
+    // caches take the last one found, the mesh (STL export, surfaces) the first one.
+    enum class TransformChoice { LastRelated, FirstRelated };
     // How nodes land in the volume: through the matrices of the stack's transform sequence,
     // plain (x, y, slice) without one.
-    NodePlacement GetPlacement() const;
+    NodePlacement GetPlacement(TransformChoice choice = TransformChoice::LastRelated) const;
 
 signals:
     void processStepRequested();

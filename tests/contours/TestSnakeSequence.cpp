@@ -77,17 +77,17 @@ bool SameBits(float a, float b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// A transform sequence stand-in: moves slice s by (100, 200, 10 s).
+// A transform sequence stand-in: moves slice s by (dx, 200, 10 s).
 class FakeTransform : public Attachment, public SliceMatrixSource {
 public:
-    FakeTransform() : Attachment("Transform")
+    explicit FakeTransform(double dx = 100.0) : Attachment("Transform")
     {
         SetType(LVX::TransformSequenceType);
         for (uint32_t s = 0; s < 10; ++s) {
             auto m = std::make_unique<Matrix>(4);
             for (uint32_t k = 0; k < 4; ++k)
                 m->Item(k, k) = 1.0;
-            m->Item(0, 3) = 100.0;
+            m->Item(0, 3) = dx;
             m->Item(1, 3) = 200.0;
             m->Item(2, 3) = 10.0 * s;
             matrices.push_back(std::move(m));
@@ -438,6 +438,16 @@ private slots:
             // (2 - 11/2, 2 - 6/2) = (-3, -1) moved by (100, 200, 40).
             QCOMPARE(*sequence->GetPoints3D(0)->at(0), Point3D(97, 199, 40));
             QCOMPARE(*sequence->GetPoints3D(2)->at(2), Point3D(101, 209, 60));
+
+            // With two transforms the node caches take the last one found, the mesh the first
+            // (the newest docked attachment comes first).
+            FakeTransform second(1000.0);
+            LVXObjectWidget secondButton(&second, nullptr);
+            stackButton.Attach(&secondButton);
+            using Choice = SnakeSequence::TransformChoice;
+            QCOMPARE(sequence->GetPlacement(Choice::LastRelated).Place(0, 0, 4)[0], 100.0 - 5.0);
+            QCOMPARE(sequence->GetPlacement(Choice::FirstRelated).Place(0, 0, 4)[0], 1000.0 - 5.0);
+            stackButton.Detach(&secondButton);
 
             stackButton.Detach(&transformButton);
             stackButton.Detach(&sequenceButton);
