@@ -447,7 +447,8 @@ private slots:
         QVERIFY(!mask.mask->Get(4, 2));
         // The overlay draws the same box.
         auto* overlay = dynamic_cast<RectangleOverlay*>(canvas.widget.GetOverlays().back().get());
-        QCOMPARE(overlay->WidgetRect(), QRect(canvas.At(5, 10).x(), canvas.At(5, 11).y(), 16, 9));
+        // At zoom 1 pixel (5, 10) is the box's top-left widget pixel.
+        QCOMPARE(overlay->WidgetRect(), QRect(canvas.At(5, 10), QSize(16, 9)));
     }
 
     void centreDragMovesTheBox()
