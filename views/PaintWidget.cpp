@@ -324,7 +324,9 @@ void PaintWidget::contextMenuEvent(QContextMenuEvent* event)
 void PaintWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    UpdateOffsets();
+    // A pan stays in a direction where the picture is still larger than the widget; where it now
+    // fits, the picture is centred again.
+    ResetCenter(false);
 }
 
 void PaintWidget::onNewSnake()

@@ -267,6 +267,7 @@ private slots:
         QTest::newRow("wheel past the largest zoom") << "limit" << true;
         QTest::newRow("zoom") << "zoom" << false;
         QTest::newRow("slice of another size") << "size" << false;
+        QTest::newRow("widget grown past the picture") << "grow" << false;
     }
     void panLastsForOneZoomAndSliceSize()
     {
@@ -306,6 +307,10 @@ private slots:
             QCOMPARE(view->GetZoom(), 6.0f);
         } else if (change == "zoom") {
             view->GetSliderZoomWidget()->GetZoomSpinBox()->setValue(500);
+        } else if (change == "grow") {
+            QResizeEvent grown(QSize(800, 600), paint->size());
+            paint->resize(800, 600);
+            QApplication::sendEvent(paint, &grown); // a hidden widget gets it only when shown
         } else {
             view->GetSlider()->setValue(3);
             QCOMPARE(paint->GetDisplayImage()->size(), QSize(720, 480));
