@@ -248,12 +248,8 @@ private slots:
         QCOMPARE(view->GetPaintWidget()->GetZoom(), 2.5f);
         QCOMPARE(view->GetPaintWidget()->GetDisplayImage()->size(), QSize(75, 25));
         QCOMPARE(view->GetUnscaledImage().size(), QSize(30, 10));
-        // Nearest scaling from the bottom-left corner: display row 2 is row 22 from the bottom,
-        // which shows image row 8 from the bottom, row 1 from the top.
-        const QImage& zoomed = *view->GetPaintWidget()->GetDisplayImage();
-        const QImage& unscaled = view->GetUnscaledImage();
-        QCOMPARE(zoomed.pixel(74, 24), unscaled.pixel(29, 9));
-        QCOMPARE(zoomed.pixel(5, 2), unscaled.pixel(2, 1));
+        // The picture is the slice scaled as the views pick pixels (held to the widget elsewhere).
+        QCOMPARE(*view->GetPaintWidget()->GetDisplayImage(), ScaleForDisplay(view->GetUnscaledImage(), 2.5f));
     }
 
     // A pan made with the drag overlay stays while zoom and slice size stay, and starts again
