@@ -168,7 +168,9 @@ void SnakeOverlay::Paint(QPainter* painter)
     const int side = Data::TruncToInt(2.0 * r);
 
     const auto square = [&](const NodePointer& node, const QColor& c) {
-        const QPoint w = paintWidget->ImageToWidget(NodePosition(node, plane));
+        // Centred on the widget pixels that show the node's image pixel, the pixel a press there
+        // picks.
+        const QPoint w = paintWidget->Mapping().PixelCenter(NodePosition(node, plane));
         painter->fillRect(QRect(Data::TruncToInt(w.x() - r), Data::TruncToInt(w.y() - r), side, side), c);
         return w;
     };

@@ -29,6 +29,8 @@ void AxesOverlay::SetPositions(double verticalPosition, double horizontalPositio
         paintWidget->RequestRepaint();
 }
 
+// The hover test works in display pixels, as painting and dragging do: the mouse is near a line
+// when fewer than NearDistance displayed pixels lie between them.
 bool AxesOverlay::IsNearVertical(const QPoint& position) const
 {
     if (!paintWidget)
@@ -36,7 +38,7 @@ bool AxesOverlay::IsNearVertical(const QPoint& position) const
     const ViewMapping mapping = paintWidget->Mapping();
     if (mapping.imageWidth <= 0)
         return false;
-    const int column = mapping.WidgetToImage(position).x();
+    const int column = position.x() - mapping.offsetX;
     return std::abs(column - int(mapping.imageWidth * vertical)) < NearDistance;
 }
 
@@ -47,8 +49,8 @@ bool AxesOverlay::IsNearHorizontal(const QPoint& position) const
     const ViewMapping mapping = paintWidget->Mapping();
     if (mapping.imageHeight <= 0)
         return false;
-    const int row = mapping.WidgetToImage(position).y();
-    return std::abs(row - int((1.0 - horizontal) * mapping.imageHeight)) < NearDistance;
+    const int row = position.y() - mapping.offsetY;
+    return std::abs(row - int(mapping.imageHeight * horizontal)) < NearDistance;
 }
 
 void AxesOverlay::Paint(QPainter* painter)

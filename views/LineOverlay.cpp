@@ -7,6 +7,8 @@
 #include "views/OverlayFactory.h"
 #include "views/PaintWidget.h"
 
+#include "Data.h"
+
 #include <QPainter>
 #include <QPolygon>
 #include <algorithm>
@@ -139,8 +141,14 @@ bool LineOverlay::IsNear(const Point3D& point, const QPoint& position) const
     // An end point in another slice is not drawn here, so it cannot be grabbed here either.
     if (!paintWidget->IsOnPlane(point))
         return false;
-    const QPoint w = paintWidget->ImageToWidget(paintWidget->StackToPlane(point));
-    return std::abs(w.x() - position.x()) <= HitDistance && std::abs(w.y() - position.y()) <= HitDistance;
+    const QPointF plane = paintWidget->StackToPlane(point);
+    const QPoint w = paintWidget->ImageToWidget(plane);
+    if (std::abs(w.x() - position.x()) <= HitDistance && std::abs(w.y() - position.y()) <= HitDistance)
+        return true;
+    // A press anywhere on the image pixel that holds the end point grabs it too, which matters
+    // when the zoom draws that pixel larger than the distance.
+    const QPoint pixel(Data::TruncToInt(std::floor(plane.x())), Data::TruncToInt(std::floor(plane.y())));
+    return paintWidget->WidgetToImage(position) == pixel;
 }
 
 BaseOverlay* LineOverlay::HitTest(const QPoint& position)

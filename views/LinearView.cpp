@@ -55,7 +55,11 @@ void LinearView::ZoomWheelAction::Apply(LinearView* view, const QWheelEvent* eve
     if (!view || !event)
         return;
     const float notches = float(event->angleDelta().y()) / 120.0f;
-    view->SetZoom(view->GetZoom() + notches * 0.25f, true);
+    const float before = view->GetZoom();
+    view->SetZoom(before + notches * 0.25f, true);
+    // A notch past either end of the zoom range changes nothing, so a pan stays.
+    if (view->GetZoom() == before)
+        return;
     view->RescaleImage();
     view->ResetCenter();
 }
@@ -118,10 +122,10 @@ QString LinearView::GetValueText(const QPoint& widgetPosition) const
     const Image* image = stack->GetImage(uint32_t(GetCurrentIndex()));
     if (!image || !paintWidget->IsInsideImage(widgetPosition))
         return QString();
-    // The displayed pixel, counted from the top of the picture; image rows count upward.
-    const QPoint fromTop = paintWidget->Mapping().WidgetToImageUnflipped(widgetPosition);
-    const int x = fromTop.x();
-    const int y = image->height - 1 - fromTop.y();
+    // The image pixel drawn under the position.
+    const QPoint pixel = paintWidget->WidgetToImage(widgetPosition);
+    const int x = pixel.x();
+    const int y = pixel.y();
     if (!image->Contains(x, y))
         return QString();
     return image->GetString(x, y);

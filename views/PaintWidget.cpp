@@ -8,8 +8,6 @@
 #include "views/ImageView.h"
 #include "views/PaintWidgetTool.h"
 
-#include "Data.h"
-
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -18,101 +16,6 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
-#include <limits>
-
-namespace {
-
-// A zoom of 0 (or less) would divide by zero; such a mapping is treated as unzoomed.
-double SafeZoom(float zoom)
-{
-    return zoom > 0.0f ? double(zoom) : 1.0;
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
-// ViewMapping
-
-QPoint ViewMapping::WidgetToImage(const QPoint& p) const
-{
-    const double z = SafeZoom(zoom);
-    return QPoint(
-        Data::TruncToInt((p.x() - offsetX) / z), Data::TruncToInt((double(imageHeight) + offsetY - p.y()) / z));
-}
-
-QPoint ViewMapping::WidgetToImageUnflipped(const QPoint& p) const
-{
-    const double z = SafeZoom(zoom);
-    return QPoint(Data::TruncToInt((p.x() - offsetX) / z), Data::TruncToInt((p.y() - offsetY) / z));
-}
-
-QPoint ViewMapping::ImageToWidget(const QPoint& p) const
-{
-    return ImageToWidget(QPointF(p));
-}
-
-QPoint ViewMapping::ImageToWidget(const QPointF& p) const
-{
-    const double z = double(zoom);
-    return QPoint(Data::TruncToInt(p.x() * z + offsetX), Data::TruncToInt(double(imageHeight) + offsetY - p.y() * z));
-}
-
-bool ViewMapping::IsInsideImage(const QPoint& widgetPosition) const
-{
-    // The displayed pixel under the position, counted from the image's top-left corner.
-    const int column = widgetPosition.x() - offsetX;
-    const int row = widgetPosition.y() - offsetY;
-    return column >= 0 && column < imageWidth && row >= 0 && row < imageHeight;
-}
-
-QPointF ViewMapping::StackToPlane(const Point3D& p, LVX::Orientation orientation)
-{
-    switch (orientation) {
-    case LVX::XZ:
-        return QPointF(p.x, p.z);
-    case LVX::ZY:
-        return QPointF(p.z, p.y);
-    case LVX::XY:
-    default:
-        return QPointF(p.x, p.y);
-    }
-}
-
-Point3D ViewMapping::PlaneToStack(const QPointF& planePoint, LVX::Orientation orientation, float index)
-{
-    const float u = float(planePoint.x());
-    const float v = float(planePoint.y());
-    switch (orientation) {
-    case LVX::XZ:
-        return Point3D(u, index, v);
-    case LVX::ZY:
-        return Point3D(index, v, u);
-    case LVX::XY:
-    default:
-        return Point3D(u, v, index);
-    }
-}
-
-bool ViewMapping::IsOnPlane(const Point3D& p, LVX::Orientation orientation, int index)
-{
-    float normal = p.z;
-    if (orientation == LVX::XZ)
-        normal = p.y;
-    else if (orientation == LVX::ZY)
-        normal = p.x;
-    return Data::TruncToInt(double(normal)) == index;
-}
-
-QPoint ViewMapping::OffsetsFor(
-    const QPointF& center, int widgetWidth, int widgetHeight, int imageWidth, int imageHeight)
-{
-    return QPoint(Data::TruncToInt(widgetWidth * 0.5 - imageWidth * center.x()),
-        Data::TruncToInt(widgetHeight * 0.5 - imageHeight * center.y()));
-}
-
-// ---------------------------------------------------------------------------------------------
-// PaintWidget
 
 PaintWidget::PaintWidget(ImageView* owner, LVX::Orientation orientation, QWidget* parent)
     : QWidget(parent), owner(owner), orientation(orientation)
@@ -138,9 +41,10 @@ PaintWidget::~PaintWidget()
     overlays.clear();
 }
 
-void PaintWidget::SetDisplayImage(const QImage* image)
+void PaintWidget::SetDisplayImage(const QImage* image, const QSize& size)
 {
     displayImage = image;
+    sourceSize = size;
 }
 
 ViewMapping PaintWidget::Mapping() const
@@ -152,6 +56,10 @@ ViewMapping PaintWidget::Mapping() const
     if (displayImage && !displayImage->isNull()) {
         mapping.imageWidth = displayImage->width();
         mapping.imageHeight = displayImage->height();
+        if (sourceSize.isValid()) {
+            mapping.sourceWidth = sourceSize.width();
+            mapping.sourceHeight = sourceSize.height();
+        }
     }
     return mapping;
 }
@@ -416,7 +324,9 @@ void PaintWidget::contextMenuEvent(QContextMenuEvent* event)
 void PaintWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    UpdateOffsets();
+    // A pan stays in a direction where the picture is still larger than the widget; where it now
+    // fits, the picture is centred again.
+    ResetCenter(false);
 }
 
 void PaintWidget::onNewSnake()

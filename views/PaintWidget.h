@@ -3,6 +3,7 @@
 #include "Point.h"
 #include "Point3D.h"
 #include "model/LVX.h"
+#include "views/ViewMapping.h"
 
 #include <QImage>
 #include <QPoint>
@@ -19,31 +20,6 @@ namespace PaintWidgetTool {
 class Base;
 }
 
-// The widget math of a paint widget, free of widgets so that tests and overlays can use it:
-// zoom z, offset (ox, oy) of the display image's top-left corner, display image height H.
-// Image rows count upward from the bottom of the picture.
-struct ViewMapping {
-    float zoom = 1.0f;
-    int offsetX = 0;
-    int offsetY = 0;
-    int imageWidth = 0; // of the display (zoomed) image
-    int imageHeight = 0;
-
-    QPoint WidgetToImage(const QPoint& p) const;          // (trunc((px-ox)/z), trunc((H+oy-py)/z))
-    QPoint WidgetToImageUnflipped(const QPoint& p) const; // y = trunc((py-oy)/z)
-    QPoint ImageToWidget(const QPoint& p) const;          // (trunc(x*z+ox), trunc(H+oy-y*z))
-    QPoint ImageToWidget(const QPointF& p) const;
-    bool IsInsideImage(const QPoint& widgetPosition) const;
-    // Plane coordinates of a stack point: XY (x, y), XZ (x, z), ZY (z, y).
-    static QPointF StackToPlane(const Point3D& p, LVX::Orientation orientation);
-    // The stack point of plane coordinates (u, v) with `index` along the plane normal.
-    static Point3D PlaneToStack(const QPointF& planePoint, LVX::Orientation orientation, float index);
-    // Whether the stack point lies on the plane with that index (truncation along the normal).
-    static bool IsOnPlane(const Point3D& p, LVX::Orientation orientation, int index);
-    // Offsets that put the centre (fractions of the image size) in the middle of the widget.
-    static QPoint OffsetsFor(const QPointF& center, int widgetWidth, int widgetHeight, int imageWidth, int imageHeight);
-};
-
 // The drawing surface of the 2-D views: one display image at a zoom and a centre, the overlays
 // and the current tool on top, and the conversions between widget, image and stack coordinates.
 class PaintWidget : public QWidget {
@@ -54,7 +30,9 @@ public:
 
     ImageView* GetOwner() const { return owner; }
     LVX::Orientation GetOrientation() const { return orientation; }
-    void SetDisplayImage(const QImage* image); // not owned; null for none
+    // Not owned; null for none. `sourceSize` is the image's size at zoom 1 (the rows counted from
+    // the top need it); left out, it is worked out from the display size and the zoom.
+    void SetDisplayImage(const QImage* image, const QSize& sourceSize = QSize());
     const QImage* GetDisplayImage() const { return displayImage; }
     float GetZoom() const { return zoom; }
     void SetZoom(float z) { zoom = z; }
@@ -115,6 +93,7 @@ private:
 
     ImageView* owner;
     const QImage* displayImage = nullptr;
+    QSize sourceSize;
     QPointF center{0.5, 0.5};
     QPoint offset;
     LVX::Orientation orientation;

@@ -105,15 +105,9 @@ QRect RectangleOverlay::WidgetRect() const
 {
     if (!IsShown())
         return QRect();
-    const double zoom = double(paintWidget->GetZoom());
-    const double left = std::min(rectangle->GetH0(), rectangle->GetH1());
-    const double right = std::max(rectangle->GetH0(), rectangle->GetH1());
-    const double bottom = std::min(rectangle->GetV0(), rectangle->GetV1());
-    const double top = std::max(rectangle->GetV0(), rectangle->GetV1());
-    // Rows count upward, so the top edge of the box is the upper edge of its highest row.
-    const QPoint topLeft = paintWidget->ImageToWidget(QPointF(left, top + 1.0));
-    return QRect(topLeft.x(), topLeft.y(), Data::TruncToInt((right - left + 1.0) * zoom),
-        Data::TruncToInt((top - bottom + 1.0) * zoom));
+    // The widget pixels that show the box's pixels, corner pixels included.
+    return paintWidget->Mapping().PixelsRect(
+        QPoint(rectangle->GetH0(), rectangle->GetV0()), QPoint(rectangle->GetH1(), rectangle->GetV1()));
 }
 
 void RectangleOverlay::Paint(QPainter* painter)

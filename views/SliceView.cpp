@@ -10,6 +10,7 @@
 #include "views/SliderZoomWidget.h"
 #include "views/ToolTipSlider.h"
 #include "views/ValueOverlay.h"
+#include "views/ViewMapping.h"
 #include "views/VirtualView.h"
 
 #include <QSignalBlocker>
@@ -115,11 +116,8 @@ void SliceView::RestoreState(int sliderValue, float newZoom, const QPointF& cent
         Refresh();
         RefreshOverlays();
     }
-    if (paintWidget) {
-        // Without its signal, which would re-centre the picture at once.
-        const QSignalBlocker blocker(paintWidget);
+    if (paintWidget)
         paintWidget->SetCenter(center);
-    }
 }
 
 VirtualView* SliceView::CreateVirtualView()
@@ -129,25 +127,27 @@ VirtualView* SliceView::CreateVirtualView()
 
 void SliceView::UpdateOffsets()
 {
+    // The centre stays, so a pan made with the drag overlay lasts over repaints and slice changes.
     if (paintWidget)
-        paintWidget->ResetCenter(true);
+        paintWidget->UpdateOffsets();
 }
 
 void SliceView::RescaleImage()
 {
     if (!paintWidget || image.isNull())
         return;
-    const int w = int(float(image.width()) * zoom);
-    const int h = int(float(image.height()) * zoom);
-    if (w == image.width() && h == image.height()) {
-        // Unzoomed: the paint widget shows the display image itself (shared, not copied).
-        zoomedImage = image;
-    } else {
-        zoomedImage = image.scaled(std::max(1, w), std::max(1, h), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    }
+    // Unzoomed, the paint widget shows the display image itself (shared, not copied).
+    zoomedImage = ScaleForDisplay(image, zoom);
     paintWidget->SetZoom(zoom);
-    paintWidget->SetDisplayImage(zoomedImage.isNull() ? nullptr : &zoomedImage);
-    paintWidget->UpdateOffsets();
+    paintWidget->SetDisplayImage(zoomedImage.isNull() ? nullptr : &zoomedImage, image.size());
+    // A pan holds for one zoom and one slice size; the centre of another picture starts again.
+    const bool newPicture = zoom != shownZoom || image.size() != shownSize;
+    shownZoom = zoom;
+    shownSize = image.size();
+    if (newPicture)
+        paintWidget->ResetCenter(true);
+    else
+        paintWidget->UpdateOffsets();
     paintWidget->update();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QSize>
 #include <memory>
 #include <vector>
 
@@ -29,7 +30,7 @@ public:
     // its size). Call it once the view is bound to its stack, whose binding moves the slider.
     void RestoreState(int sliderValue, float zoom, const QPointF& center);
 
-    void UpdateOffsets() override; // re-centres the picture
+    void UpdateOffsets() override; // keeps the centre (and with it a pan)
     void RescaleImage() override;
     void UpdateImage() override;
 
@@ -48,5 +49,8 @@ private:
     QImage zoomedImage;
     std::vector<unsigned char> rgbBuffer;
     const Image* rgbSource = nullptr; // the slice the RGB buffer is still to be built from
+    // Zoom and slice size of the picture on show: a pan lasts while both stay.
+    float shownZoom = 0.0f;
+    QSize shownSize;
     std::vector<std::unique_ptr<Control>> controls;
 };

@@ -23,7 +23,7 @@ QString ValueOverlay::Text() const
         return QString();
     // The displayed pixel with its row counted from the top of the picture, completed with the
     // index along the plane normal.
-    const QPoint pixel = paintWidget->Mapping().WidgetToImageUnflipped(position);
+    const QPoint pixel = paintWidget->Mapping().WidgetToImageFromTop(position);
     const LVX::Orientation orientation = paintWidget->GetOrientation();
     ImageView* owner = paintWidget->GetOwner();
     const int index = owner ? owner->GetIndex(orientation) : 0;

@@ -280,8 +280,9 @@ private slots:
 
         const QImage image = canvas.widget.RenderDisplay();
         const int r = int(zoom);
+        // Each square is centred on the widget pixels that show its node's image pixel.
         const auto squareOf = [&](int x, int y) {
-            const QPoint w = canvas.At(x, y);
+            const QPoint w = canvas.widget.Mapping().PixelCenter(QPoint(x, y));
             return QRect(w.x() - r, w.y() - r, 2 * r, 2 * r);
         };
         const auto colorAt = [&](int x, int y) { return image.pixelColor(x, y); };

@@ -288,22 +288,27 @@ private slots:
 
     void lineHitTest_data()
     {
+        QTest::addColumn<float>("zoom");
         QTest::addColumn<QPoint>("offset"); // from the widget position of the end point
         QTest::addColumn<bool>("atEnd");    // offset from p1 (else from p0)
         QTest::addColumn<QString>("action");
-        QTest::newRow("on p1") << QPoint(0, 0) << true << "p1";
-        QTest::newRow("2 px off p1") << QPoint(2, -2) << true << "p1";
-        QTest::newRow("3 px off p1") << QPoint(3, 0) << true << "null hit";
-        QTest::newRow("on p0") << QPoint(0, 0) << false << "p0";
-        QTest::newRow("2 px off p0") << QPoint(-2, 2) << false << "p0";
-        QTest::newRow("3 px below p0") << QPoint(0, 3) << false << "null hit";
+        QTest::newRow("on p1") << 2.0f << QPoint(0, 0) << true << "p1";
+        QTest::newRow("2 px off p1") << 2.0f << QPoint(2, -2) << true << "p1";
+        QTest::newRow("3 px off p1") << 2.0f << QPoint(3, 0) << true << "null hit";
+        QTest::newRow("on p0") << 2.0f << QPoint(0, 0) << false << "p0";
+        QTest::newRow("2 px off p0") << 2.0f << QPoint(-2, 2) << false << "p0";
+        QTest::newRow("3 px below p0") << 2.0f << QPoint(0, 3) << false << "null hit";
+        // At zoom 4 an image pixel is 4 x 4 widget pixels; all of p1's pixel grabs it.
+        QTest::newRow("far corner of p1's pixel") << 4.0f << QPoint(3, -3) << true << "p1";
+        QTest::newRow("next pixel right of p1") << 4.0f << QPoint(4, 0) << true << "null hit";
     }
     void lineHitTest()
     {
+        QFETCH(float, zoom);
         QFETCH(QPoint, offset);
         QFETCH(bool, atEnd);
         QFETCH(QString, action);
-        Canvas canvas(60, 40, 2.0f);
+        Canvas canvas(60, 40, zoom);
         Att::Line line(Point3D(5, 5, 0), Point3D(20, 12, 0));
         LineOverlay& overlay = Add(canvas, new LineOverlay(&canvas.widget, &line));
         const QPoint press = canvas.At(atEnd ? line.GetEnd() : line.GetStart()) + offset;
@@ -447,7 +452,8 @@ private slots:
         QVERIFY(!mask.mask->Get(4, 2));
         // The overlay draws the same box.
         auto* overlay = dynamic_cast<RectangleOverlay*>(canvas.widget.GetOverlays().back().get());
-        QCOMPARE(overlay->WidgetRect(), QRect(canvas.At(5, 10).x(), canvas.At(5, 11).y(), 16, 9));
+        // At zoom 1 pixel (5, 10) is the box's top-left widget pixel.
+        QCOMPARE(overlay->WidgetRect(), QRect(canvas.At(5, 10), QSize(16, 9)));
     }
 
     void centreDragMovesTheBox()

@@ -14,7 +14,9 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -127,55 +129,163 @@ private slots:
     {
         QTest::addColumn<float>("zoom");
         QTest::addColumn<QPoint>("offset");
-        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("source");
         QTest::addColumn<QPoint>("widgetPoint");
         QTest::addColumn<QPoint>("image");
-        QTest::addColumn<QPoint>("unflipped");
-        QTest::newRow("zoom 2") << 2.0f << QPoint(10, 20) << 200 << QPoint(30, 60) << QPoint(10, 80) << QPoint(10, 20);
-        QTest::newRow("zoom 1 top-left") << 1.0f << QPoint(0, 0) << 50 << QPoint(0, 0) << QPoint(0, 50) << QPoint(0, 0);
-        QTest::newRow("zoom 0.5 negative offset")
-            << 0.5f << QPoint(-100, -50) << 100 << QPoint(0, 0) << QPoint(200, 100) << QPoint(200, 100);
-        // Truncation goes toward zero: half a pixel left of or below the image is still 0.
-        QTest::newRow("toward zero") << 2.0f << QPoint(10, 20) << 200 << QPoint(9, 221) << QPoint(0, 0)
-                                     << QPoint(0, 100);
-        QTest::newRow("outside") << 1.0f << QPoint(5, 5) << 50 << QPoint(3, 57) << QPoint(-2, -2) << QPoint(-2, 52);
+        QTest::addColumn<QPoint>("fromTop");
+        // Display pixel (20, 40) of a 100-row image at zoom 2: display row 159 from the bottom.
+        QTest::newRow("zoom 2") << 2.0f << QPoint(10, 20) << QSize(150, 100) << QPoint(30, 60) << QPoint(10, 79)
+                                << QPoint(10, 20);
+        QTest::newRow("top-left is the last row")
+            << 1.0f << QPoint(0, 0) << QSize(300, 50) << QPoint(0, 0) << QPoint(0, 49) << QPoint(0, 0);
+        QTest::newRow("left of and below the image")
+            << 2.0f << QPoint(10, 20) << QSize(150, 100) << QPoint(9, 220) << QPoint(-1, -1) << QPoint(-1, 100);
+        // 3 display pixels for 2 image pixels: columns 0 and 1 show 0, column 2 shows 1.
+        QTest::newRow("zoom 1.5") << 1.5f << QPoint(0, 0) << QSize(4, 4) << QPoint(2, 3) << QPoint(1, 1)
+                                  << QPoint(1, 2);
+        // Every fourth pixel is shown, counted from the bottom-left corner.
+        QTest::newRow("zoom 0.25") << 0.25f << QPoint(-100, -50) << QSize(1000, 400) << QPoint(1, 0) << QPoint(404, 196)
+                                   << QPoint(404, 203);
     }
     void widgetToImage()
     {
         QFETCH(float, zoom);
         QFETCH(QPoint, offset);
-        QFETCH(int, height);
+        QFETCH(QSize, source);
         QFETCH(QPoint, widgetPoint);
         QFETCH(QPoint, image);
-        QFETCH(QPoint, unflipped);
-        const ViewMapping m = MakeMapping(zoom, offset.x(), offset.y(), 300, height);
+        QFETCH(QPoint, fromTop);
+        ViewMapping m = MakeMapping(zoom, offset.x(), offset.y(), ViewMapping::DisplaySize(source.width(), zoom),
+            ViewMapping::DisplaySize(source.height(), zoom));
         QCOMPARE(m.WidgetToImage(widgetPoint), image);
-        QCOMPARE(m.WidgetToImageUnflipped(widgetPoint), unflipped);
+        QCOMPARE(m.WidgetToImageFromTop(widgetPoint), fromTop); // the size worked out from the display
+        m.sourceWidth = source.width();
+        m.sourceHeight = source.height();
+        QCOMPARE(m.WidgetToImageFromTop(widgetPoint), fromTop);
     }
 
-    void imageToWidget_data()
+    // The widget picture decides: every displayed pixel converts to the image pixel painted there,
+    // every image pixel's widget rectangle is where it is painted, and image positions between
+    // pixels land on a widget pixel that shows their pixel.
+    void drawnPixelIsPickedPixel_data()
     {
         QTest::addColumn<float>("zoom");
-        QTest::addColumn<QPoint>("offset");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<QPointF>("image");
-        QTest::addColumn<QPoint>("widgetPoint");
-        QTest::newRow("zoom 2") << 2.0f << QPoint(10, 20) << 200 << QPointF(10, 80) << QPoint(30, 60);
-        QTest::newRow("fractions") << 2.0f << QPoint(10, 20) << 200 << QPointF(10.75, 80.25) << QPoint(31, 59);
-        QTest::newRow("origin") << 1.0f << QPoint(-7, 3) << 40 << QPointF(0, 0) << QPoint(-7, 43);
-        QTest::newRow("zoom 0.25") << 0.25f << QPoint(4, 0) << 25 << QPointF(8, 100) << QPoint(6, 0);
+        QTest::addColumn<QPointF>("center");
+        // A 40 x 30 image on the 200 x 100 widget.
+        QTest::newRow("0.25") << 0.25f << QPointF(0.5, 0.5);
+        QTest::newRow("0.5 off-centre") << 0.5f << QPointF(0.2, 0.7);
+        QTest::newRow("0.75") << 0.75f << QPointF(0.5, 0.5);
+        QTest::newRow("1") << 1.0f << QPointF(0.5, 0.5);
+        QTest::newRow("1.25") << 1.25f << QPointF(0.5, 0.5);
+        QTest::newRow("1.75 panned") << 1.75f << QPointF(0.3, 0.4);
+        QTest::newRow("2.5 panned") << 2.5f << QPointF(0.7, 0.2);
+        QTest::newRow("3.3 bottom-left") << 3.3f << QPointF(0.1, 0.9);
+        QTest::newRow("6 top-right") << 6.0f << QPointF(0.9, 0.1);
     }
-    void imageToWidget()
+    void drawnPixelIsPickedPixel()
     {
         QFETCH(float, zoom);
-        QFETCH(QPoint, offset);
-        QFETCH(int, height);
-        QFETCH(QPointF, image);
-        QFETCH(QPoint, widgetPoint);
-        const ViewMapping m = MakeMapping(zoom, offset.x(), offset.y(), 300, height);
-        QCOMPARE(m.ImageToWidget(image), widgetPoint);
-        if (image.toPoint() == image)
-            QCOMPARE(m.ImageToWidget(image.toPoint()), widgetPoint);
+        QFETCH(QPointF, center);
+        const int width = 40, height = 30;
+        // Pixel (x, y), rows counting up, is coloured (x, y, 255); the file order is top row first.
+        QImage source(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                source.setPixel(x, height - 1 - y, qRgb(x, y, 255));
+        widget->setPalette(QPalette(Qt::black));
+        Show(ScaleForDisplay(source, zoom), false);
+        widget->SetDisplayImage(&display, source.size());
+        widget->SetZoom(zoom);
+        widget->SetCenter(center);
+        const ViewMapping m = widget->Mapping();
+        QCOMPARE(display.size(), QSize(int(width * zoom), int(height * zoom)));
+
+        const QImage drawn = widget->grab().toImage();
+        QCOMPARE(drawn.size(), widget->size());
+        // Image pixel -> bounding box and number of the widget pixels that show it.
+        std::map<std::pair<int, int>, QRect> painted;
+        std::map<std::pair<int, int>, int> paintedCount;
+        for (int py = 0; py < drawn.height(); ++py) {
+            for (int px = 0; px < drawn.width(); ++px) {
+                const QPoint at(px, py);
+                const QRgb colour = drawn.pixel(at);
+                // Only image pixels are blue 255 (the background is not), and exactly those are
+                // inside the image.
+                QCOMPARE(m.IsInsideImage(at), qBlue(colour) == 255);
+                if (!m.IsInsideImage(at))
+                    continue;
+                const QPoint pixel(qRed(colour), qGreen(colour));
+                QCOMPARE(m.WidgetToImage(at), pixel);
+                QCOMPARE(m.WidgetToImageFromTop(at), QPoint(pixel.x(), height - 1 - pixel.y()));
+                QRect& box = painted[{pixel.x(), pixel.y()}];
+                box = box.united(QRect(at, QSize(1, 1)));
+                ++paintedCount[{pixel.x(), pixel.y()}];
+            }
+        }
+        QVERIFY(!painted.empty());
+
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const QPoint pixel(x, y);
+                const QRect rect = m.PixelRect(pixel);
+                // Beyond the display's edges the rule runs on, but nothing is painted there.
+                const QRect displayed(m.offsetX, m.offsetY, m.imageWidth, m.imageHeight);
+                const QRect visible = rect.intersected(widget->rect()).intersected(displayed);
+                const std::pair<int, int> key(x, y);
+                QVERIFY2(painted[key] == visible, qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
+                QCOMPARE(paintedCount[key], visible.width() * visible.height());
+                if (rect.isEmpty())
+                    continue; // left out at this zoom
+                QCOMPARE(m.WidgetToImage(rect.center()), pixel);
+                QCOMPARE(m.PixelCenter(pixel), rect.center());
+                QCOMPARE(m.ImageToWidget(pixel), rect.bottomLeft());
+                for (const QPointF fraction :
+                    {QPointF(0, 0.99), QPointF(0.3, 0.6), QPointF(0.5, 0.5), QPointF(0.99, 0)}) {
+                    const QPointF position = QPointF(x, y) + fraction;
+                    const QPoint at = m.ImageToWidget(position);
+                    QVERIFY2(rect.contains(at), qPrintable(QString("%1,%2").arg(position.x()).arg(position.y())));
+                }
+            }
+        }
+
+        // Positions whose pixel the zoom leaves out land on the widget pixel whose area covers
+        // them, which shows a pixel less than one display pixel away.
+        for (const QPointF position : {QPointF(1.5, 2.5), QPointF(17.2, 9.9), QPointF(38.7, 28.1)}) {
+            const QPoint picked = m.WidgetToImage(m.ImageToWidget(position));
+            const QPointF gap = position - QPointF(picked);
+            QVERIFY(gap.x() >= 0.0 && gap.x() < std::max(1.0, 1.0 / zoom));
+            QVERIFY(gap.y() >= 0.0 && gap.y() < std::max(1.0, 1.0 / zoom));
+        }
+        // A box of pixels is drawn as the union of its pixels, whichever corners name it.
+        QRect box;
+        for (int y = 2; y <= 20; ++y)
+            for (int x = 3; x <= 30; ++x)
+                box = box.united(m.PixelRect(QPoint(x, y)));
+        QCOMPARE(m.PixelsRect(QPoint(3, 2), QPoint(30, 20)), box);
+        QCOMPARE(m.PixelsRect(QPoint(30, 2), QPoint(3, 20)), box);
+    }
+
+    void scaleKeepsEveryFormat_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("grey") << int(QImage::Format_Grayscale8);
+        QTest::newRow("RGB888") << int(QImage::Format_RGB888);
+        QTest::newRow("indexed") << int(QImage::Format_Indexed8);
+        QTest::newRow("mono") << int(QImage::Format_Mono);
+    }
+    void scaleKeepsEveryFormat()
+    {
+        QFETCH(int, format);
+        const QImage source = Gradient(37, 23).convertToFormat(QImage::Format(format));
+        QCOMPARE(ScaleForDisplay(source, 1.0f), source);
+        for (const float zoom : {0.25f, 0.75f, 2.5f}) {
+            // The same pixels as the 32-bit path, which the test above holds to the widget.
+            const QImage scaled = ScaleForDisplay(source, zoom);
+            QCOMPARE(scaled.size(), QSize(int(37 * zoom), int(23 * zoom)));
+            QCOMPARE(scaled.convertToFormat(QImage::Format_RGB32),
+                ScaleForDisplay(source.convertToFormat(QImage::Format_RGB32), zoom));
+        }
+        QVERIFY(ScaleForDisplay(QImage(), 2.0f).isNull());
     }
 
     void planes_data()
@@ -205,25 +315,6 @@ private slots:
         const int index = o == LVX::XY ? 3 : (o == LVX::XZ ? 2 : 1);
         QVERIFY(ViewMapping::IsOnPlane(p, o, index));
         QVERIFY(!ViewMapping::IsOnPlane(p, o, index + 1));
-    }
-
-    void insideImage_data()
-    {
-        QTest::addColumn<QPoint>("position");
-        QTest::addColumn<bool>("inside");
-        // A 100 x 50 image at offset (50, 25).
-        QTest::newRow("top-left pixel") << QPoint(50, 25) << true;
-        QTest::newRow("bottom-right pixel") << QPoint(149, 74) << true;
-        QTest::newRow("left of it") << QPoint(49, 30) << false;
-        QTest::newRow("right of it") << QPoint(150, 30) << false;
-        QTest::newRow("above") << QPoint(60, 24) << false;
-        QTest::newRow("below") << QPoint(60, 75) << false;
-    }
-    void insideImage()
-    {
-        QFETCH(QPoint, position);
-        QFETCH(bool, inside);
-        QCOMPARE(MakeMapping(1.0f, 50, 25, 100, 50).IsInsideImage(position), inside);
     }
 
     void offsets_data()
@@ -448,8 +539,8 @@ private slots:
         menu->hide();
 
         QCOMPARE(requests, 1);
-        // Column 60 - 50 = 10; the row counts up from the bottom: 50 + 25 - 35 = 40.
-        QCOMPARE(point, QPoint(10, 40));
+        // Column 60 - 50 = 10; display row 35 - 25 = 10 from the top is row 50 - 1 - 10 = 39.
+        QCOMPARE(point, QPoint(10, 39));
         QCOMPARE(orientation, LVX::XY);
         QCOMPARE(sender, owner.get());
     }
@@ -483,10 +574,10 @@ private slots:
         QImage saved(path);
         QCOMPARE(saved.size(), QSize(120, 80));
         saved = saved.convertToFormat(QImage::Format_RGB32);
-        // The overlay is drawn where image pixel (5, 10) is with the image at (0, 0): row 80 - 10.
-        QCOMPARE(QColor(saved.pixel(5, 70)), QColor(Qt::red));
+        // The overlay is drawn where image pixel (5, 10) is with the image at (0, 0): row 79 - 10.
+        QCOMPARE(QColor(saved.pixel(5, 69)), QColor(Qt::red));
         QImage expected = display;
-        expected.setPixel(5, 70, qRgb(255, 0, 0));
+        expected.setPixel(5, 69, qRgb(255, 0, 0));
         QCOMPARE(saved, expected);
     }
 

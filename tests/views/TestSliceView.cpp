@@ -17,6 +17,7 @@
 #include "views/SliceView.h"
 #include "views/SliderZoomWidget.h"
 #include "views/ToolTipSlider.h"
+#include "views/ViewMapping.h"
 #include "views/VirtualView.h"
 
 #include <QLabel>
@@ -65,6 +66,15 @@ public:
     void Update() override { ++updates; }
     int updates = 0;
 };
+
+// A mouse event with the left button, sent straight to the widget.
+void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& position)
+{
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, position, widget->mapToGlobal(position), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
 
 QWheelEvent Wheel(int delta)
 {
@@ -238,11 +248,75 @@ private slots:
         QCOMPARE(view->GetPaintWidget()->GetZoom(), 2.5f);
         QCOMPARE(view->GetPaintWidget()->GetDisplayImage()->size(), QSize(75, 25));
         QCOMPARE(view->GetUnscaledImage().size(), QSize(30, 10));
-        // Nearest scaling: every display pixel is a copy of the slice's pixel under it.
-        const QImage& zoomed = *view->GetPaintWidget()->GetDisplayImage();
-        const QImage& unscaled = view->GetUnscaledImage();
-        QCOMPARE(zoomed.pixel(74, 24), unscaled.pixel(29, 9));
-        QCOMPARE(zoomed.pixel(5, 2), unscaled.pixel(2, 0));
+        // The picture is the slice scaled as the views pick pixels (held to the widget elsewhere).
+        QCOMPARE(*view->GetPaintWidget()->GetDisplayImage(), ScaleForDisplay(view->GetUnscaledImage(), 2.5f));
+    }
+
+    // A pan made with the drag overlay stays while zoom and slice size stay, and starts again
+    // from the middle when either changes.
+    void panLastsForOneZoomAndSliceSize_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("repaint") << "repaint" << true;
+        QTest::newRow("slice of the same size") << "slice" << true;
+        QTest::newRow("wheel past the largest zoom") << "limit" << true;
+        QTest::newRow("zoom") << "zoom" << false;
+        QTest::newRow("slice of another size") << "size" << false;
+        QTest::newRow("widget grown past the picture") << "grow" << false;
+    }
+    void panLastsForOneZoomAndSliceSize()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, kept);
+        // Slices 0 to 2 are 100 x 80, slice 3 is 120 x 80; the view opens at slice 1.
+        std::unique_ptr<ImageStack> stack = MakeStack(100, 80, 3, Distinct);
+        stack->AppendImage(Image::FromType(120, 80, Image::USHORT, RATIONAL(1, 1), RATIONAL(1, 1), "px"));
+        SliceView* view = OpenView(std::move(stack));
+        PaintWidget* paint = view->GetPaintWidget();
+        paint->resize(200, 150);
+        view->SetZoom(6.0f, true);
+        view->RescaleImage();
+        QCOMPARE(paint->GetCenter(), QPointF(0.5, 0.5));
+        QCOMPARE(paint->GetDisplayImage()->size(), QSize(600, 480));
+
+        // Drag the picture 40 pixels left and 30 up: the widget shows more of its right and top.
+        SendMouse(paint, QEvent::MouseButtonPress, QPoint(100, 75));
+        SendMouse(paint, QEvent::MouseMove, QPoint(60, 45));
+        SendMouse(paint, QEvent::MouseButtonRelease, QPoint(60, 45));
+        const QPointF panned(0.5 + 40.0 / 600.0, 0.5 + 30.0 / 480.0);
+        QCOMPARE(paint->GetCenter(), panned);
+        const QPoint offset = paint->GetOffset();
+        QCOMPARE(offset, QPoint(100 - 300 - 40, 75 - 240 - 30));
+
+        if (change == "repaint") {
+            view->Refresh();
+            view->UpdateOffsets();
+            paint->repaint();
+        } else if (change == "slice") {
+            view->GetSlider()->setValue(2);
+            QCOMPARE(*paint->GetDisplayImage(), ScaleForDisplay(view->GetUnscaledImage(), 6.0f));
+        } else if (change == "limit") {
+            view->SetWheelAction(new LinearView::ZoomWheelAction);
+            QWheelEvent event = Wheel(120);
+            QApplication::sendEvent(paint, &event);
+            QCOMPARE(view->GetZoom(), 6.0f);
+        } else if (change == "zoom") {
+            view->GetSliderZoomWidget()->GetZoomSpinBox()->setValue(500);
+        } else if (change == "grow") {
+            QResizeEvent grown(QSize(800, 600), paint->size());
+            paint->resize(800, 600);
+            QApplication::sendEvent(paint, &grown); // a hidden widget gets it only when shown
+        } else {
+            view->GetSlider()->setValue(3);
+            QCOMPARE(paint->GetDisplayImage()->size(), QSize(720, 480));
+        }
+        if (kept) {
+            QCOMPARE(paint->GetCenter(), panned);
+            QCOMPARE(paint->GetOffset(), offset);
+        } else {
+            QCOMPARE(paint->GetCenter(), QPointF(0.5, 0.5));
+        }
     }
 
     void sliderWheel_data()
