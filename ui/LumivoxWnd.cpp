@@ -38,6 +38,9 @@ LumivoxWnd* instance = nullptr;
 
 const QString placeholderName = QStringLiteral("No views");
 
+// Wide enough for a stack button and its view's button beside it, 50 pixels apart.
+constexpr int defaultNetworkWidth = 300;
+
 QAction* AddAction(QMenu* menu, const QString& text, const char* objectName)
 {
     QAction* action = menu->addAction(text);
@@ -658,6 +661,18 @@ void LumivoxWnd::WriteWindowState()
     settings.ySize = size.height();
     Settings::WriteWindowState();
     stateWritten = true;
+}
+
+void LumivoxWnd::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The first showing gives the network pane its width in pixels; later the user's stays.
+    if (networkWidthPlaced)
+        return;
+    networkWidthPlaced = true;
+    const int total = mainSplitter->width();
+    const int network = std::min(defaultNetworkWidth, total / 2);
+    mainSplitter->setSizes({network, total - network});
 }
 
 void LumivoxWnd::closeEvent(QCloseEvent* event)

@@ -133,6 +133,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct ShownControl {
@@ -163,5 +164,6 @@ private:
     std::vector<ShownControl> shownControls; // panels on show, with the parents they return to
     const LVXObjectWidget* shownControlsOf = nullptr;
     bool stateWritten = false;
+    bool networkWidthPlaced = false;
     std::function<bool()> closeGuard;
 };

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -148,8 +149,18 @@ private slots:
         QVERIFY(leftSplitter->widget(1)->isAncestorOf(window->GetLog()));
         QCOMPARE(leftSplitter->widget(1)->layout()->contentsMargins(), QMargins(0, 0, 0, 0));
         // The views get most of the width, the network most of the height.
-        QVERIFY(mainSplitter->sizes()[0] < mainSplitter->sizes()[1]);
+        QVERIFY(mainSplitter->sizes()[0] <= mainSplitter->sizes()[1]);
         QVERIFY(leftSplitter->sizes()[0] > leftSplitter->sizes()[1]);
+        // Shown at the default size, a stack's button and its view's button fit side by side.
+        window->resize(1280, 1024);
+        window->show();
+        LVXObjectWidget* stack = window->CreateObjectWidget(&Make<WndObject>("phantom.tif", LVX::ImageStackType));
+        LVXObjectWidget* view
+            = window->CreateObjectWidgetNextTo(&Make<WndObject>("SliceView1", LVX::SliceViewType), stack);
+        auto* scroll = window->findChild<QScrollArea*>("networkScrollArea");
+        QVERIFY(scroll);
+        QVERIFY2(view->geometry().right() < scroll->viewport()->width(),
+            qPrintable(QString("%1 of %2").arg(view->geometry().right()).arg(scroll->viewport()->width())));
 
         QStatusBar* status = window->findChild<QStatusBar*>("statusbar");
         QVERIFY(status);
