@@ -16,6 +16,8 @@
 #include <mutex>
 #include <new>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <tiffio.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -557,8 +559,10 @@ struct Tiff::Impl {
     void FindImageJPages(QString& error);
     bool Select(const Page& page, QString& why);
     bool Decode(const Page& page, unsigned char* out, QString& why);
-    bool ReadRowsDirect(
-        const Page& page, uint64_t offset, uint32_t firstRow, uint32_t rows, unsigned char* out, QString& why);
+    bool ReadRowsDirect(const Page& page, uint64_t offset, uint32_t firstRow, uint32_t rows, unsigned char* out,
+        std::vector<unsigned char>& rowScratch, QString& why) const;
+    std::vector<QString> ReadPlainPages(const std::vector<Page>& list, unsigned char* base, size_t pageBytes,
+        const std::function<void(uint32_t)>& progress) const;
     bool DecodeStrips(const Page& page, unsigned char* out, QString& why);
     bool DecodeTiles(const Page& page, unsigned char* out, QString& why);
     bool DecodeRgba(const Page& page, unsigned char* out, QString& why);
@@ -1128,8 +1132,8 @@ bool Tiff::Impl::Select(const Page& page, QString& why)
 // block with one read, which is then turned over in place (rows count upward), a strip at a time
 // while it is still in the cache. One read per block is about twice as fast as a vector read
 // with one piece per row.
-bool Tiff::Impl::ReadRowsDirect(
-    const Page& page, uint64_t offset, uint32_t firstRow, uint32_t rows, unsigned char* out, QString& why)
+bool Tiff::Impl::ReadRowsDirect(const Page& page, uint64_t offset, uint32_t firstRow, uint32_t rows, unsigned char* out,
+    std::vector<unsigned char>& rowScratch, QString& why) const
 {
     const size_t rowBytes = size_t(page.FileRowBytes());
     const int elementBytes = Image::BytesPerPixel(page.type) == 3 ? 1 : Image::BytesPerPixel(page.type);
@@ -1148,12 +1152,45 @@ bool Tiff::Impl::ReadRowsDirect(
             return false;
         }
         if (!page.bottomUp)
-            ReverseRows(to, n, rowBytes, scratch);
+            ReverseRows(to, n, rowBytes, rowScratch);
         if (bigEndian != (Q_BYTE_ORDER == Q_BIG_ENDIAN) && elementBytes > 1)
             SwapBytes(to, size_t(n) * rowBytes / size_t(elementBytes), elementBytes);
         done += n;
     }
     return true;
+}
+
+// Pages that are each one plain block of rows, read on two threads: a page is one read into its
+// slot, and its rows are turned over while they are still in the cache of the core that read
+// them. Progress is reported in order from the calling thread. Returns, per page, why it could
+// not be read (empty when it was).
+std::vector<QString> Tiff::Impl::ReadPlainPages(const std::vector<Page>& list, unsigned char* base, size_t pageBytes,
+    const std::function<void(uint32_t)>& progress) const
+{
+    std::vector<QString> problems(list.size());
+    const auto readEvery = [&](size_t first, bool report) {
+        std::vector<unsigned char> rows;
+        for (size_t k = first; k < list.size(); k += 2) {
+            // The other thread's page k + 1 is read meanwhile.
+            for (size_t step = k; report && progress && step < std::min(k + 2, list.size()); ++step)
+                progress(uint32_t(step));
+            const Page& page = list[k];
+            ReadRowsDirect(page, page.dataOffset, 0, page.height, base + k * pageBytes, rows, problems[k]);
+        }
+    };
+    std::thread other;
+    try {
+        other = std::thread(readEvery, size_t(1), false);
+    } catch (const std::system_error&) {
+        // No second thread to be had: this one reads the odd pages too, and reports them there.
+        readEvery(0, true);
+        readEvery(1, false);
+        return problems;
+    }
+    readEvery(0, true);
+    if (other.joinable())
+        other.join();
+    return problems;
 }
 
 bool Tiff::Impl::DecodeStrips(const Page& page, unsigned char* out, QString& why)
@@ -1177,7 +1214,7 @@ bool Tiff::Impl::DecodeStrips(const Page& page, unsigned char* out, QString& why
                 why = QString("strip %1 is too short").arg(s);
                 return false;
             }
-            if (!ReadRowsDirect(page, TIFFGetStrileOffset(tif, s), r0, n, out, why))
+            if (!ReadRowsDirect(page, TIFFGetStrileOffset(tif, s), r0, n, out, scratch, why))
                 return false;
             continue;
         }
@@ -1268,7 +1305,7 @@ bool Tiff::Impl::Decode(const Page& page, unsigned char* out, QString& why)
         return false;
     }
     if (page.contiguous)
-        return ReadRowsDirect(page, page.dataOffset, 0, page.height, out, why);
+        return ReadRowsDirect(page, page.dataOffset, 0, page.height, out, scratch, why);
     if (!Select(page, why))
         return false;
     if (page.method == Method::Rgba)
@@ -1471,6 +1508,26 @@ std::vector<std::unique_ptr<Image>> Tiff::ReadAllImages(const std::function<void
     }
     // A page that cannot be read leaves a null entry; the others are read all the same.
     images.reserve(size_t(std::min<uint64_t>(count, impl->pages.size() + kMaxPages)));
+    if (equal && readable == count && std::thread::hardware_concurrency() > 1) {
+        std::vector<Page> list;
+        list.reserve(size_t(count));
+        for (uint64_t k = 0; k < count && (list.empty() || list.back().contiguous); ++k)
+            list.push_back(impl->PageAt(k));
+        if (list.size() == count && list.back().contiguous) {
+            const std::vector<QString> problems = impl->ReadPlainPages(list, arena.get(), pageBytes, progress);
+            for (size_t k = 0; k < list.size(); ++k) {
+                const Page& page = list[k];
+                if (!problems[k].isEmpty()) {
+                    error = QString("Page %1: %2").arg(k + 1).arg(problems[k]);
+                    images.push_back(nullptr);
+                    continue;
+                }
+                images.push_back(Image::FromBuffer(int(page.width), int(page.height), page.type,
+                    PixelBuffer(arena, k * pageBytes, pageBytes), page.xres, page.yres, page.unit));
+            }
+            return images;
+        }
+    }
     size_t slot = 0;
     for (uint64_t k = 0; k < count; ++k) {
         if (progress)
