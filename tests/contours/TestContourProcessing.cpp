@@ -169,12 +169,14 @@ private slots:
         QTest::addColumn<uint32_t>("firstSlice");
         QTest::addColumn<bool>("reversed");
         QTest::addColumn<unsigned>("maxSlices");
-        QTest::addColumn<int>("rounds"); // dialogs shown before the run ends by itself
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("rounds"); // dialogs shown before the run ends
         QTest::addColumn<uint32_t>("count");
-        QTest::newRow("max. images") << 10u << 2u << false << 3u << 3 << 3u;
-        QTest::newRow("end of the stack") << 5u << 2u << false << 10u << 3 << 3u;
-        QTest::newRow("slice 0, reversed") << 8u << 1u << true << 10u << 2 << 2u;
-        QTest::newRow("no images") << 8u << 1u << false << 0u << 0 << 1u;
+        QTest::newRow("max. images") << 10u << 2u << false << 3u << false << 3 << 3u;
+        QTest::newRow("end of the stack") << 5u << 2u << false << 10u << false << 3 << 3u;
+        QTest::newRow("slice 0, reversed") << 8u << 1u << true << 10u << false << 2 << 2u;
+        QTest::newRow("no images") << 8u << 1u << false << 0u << false << 0 << 1u;
+        QTest::newRow("cancelled") << 8u << 2u << false << 10u << true << 1 << 1u;
     }
 
     void stackRunEnds()
@@ -183,6 +185,7 @@ private slots:
         QFETCH(uint32_t, firstSlice);
         QFETCH(bool, reversed);
         QFETCH(unsigned, maxSlices);
+        QFETCH(bool, cancel);
         QFETCH(int, rounds);
         QFETCH(uint32_t, count);
         Settings::Values().activeContours.maxIter = 1;
@@ -197,24 +200,11 @@ private slots:
         while (ContinueSnakeDialog* dialog = OpenDialog()) {
             QVERIFY(shown < 20);
             ++shown;
-            dialog->button(QMessageBox::Ok)->click();
+            dialog->button(cancel ? QMessageBox::Cancel : QMessageBox::Ok)->click();
         }
         QCOMPARE(shown, rounds);
         QCOMPARE(sequence->GetCount(), count);
-    }
-
-    void cancelEndsTheRun()
-    {
-        Settings::Values().activeContours.maxIter = 1;
-        OpenView(DiscStack(8));
-        SnakeSequence* sequence = AddSequence(2, {30.0}, LVX::XY);
-        Select({sequence});
-        app->onSnakeProcessStack();
-        QVERIFY(OpenDialog());
-        OpenDialog()->button(QMessageBox::Cancel)->click();
-        QVERIFY(!OpenDialog());
-        QCOMPARE(sequence->GetCount(), 1u);
-        QCOMPARE(sequence->GetFirstSlice(), 2u);
+        QCOMPARE(sequence->GetFirstSlice(), reversed ? firstSlice + 1 - count : firstSlice);
         QTRY_VERIFY(window->findChildren<ContinueSnakeDialog*>().isEmpty()); // deleted once closed
     }
 

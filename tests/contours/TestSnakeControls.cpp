@@ -209,24 +209,15 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<QString>("spacing");
         QTest::addColumn<QString>("warning"); // empty: accepted
-        QTest::newRow("decimal spacing") << "16"
-                                         << "2.5"
-                                         << "";
-        QTest::newRow("spacing, no number") << "16"
-                                            << "2,5"
-                                            << "The spacing \"2,5\" is not a number greater than 0.";
-        QTest::newRow("spacing 0") << "16"
-                                   << "0"
-                                   << "The spacing \"0\" is not a number greater than 0.";
-        QTest::newRow("spacing, infinite") << "16"
-                                           << "inf"
-                                           << "The spacing \"inf\" is not a number greater than 0.";
-        QTest::newRow("size, decimal") << "2.5"
-                                       << "3"
-                                       << "The size \"2.5\" is not a whole number greater than 0.";
-        QTest::newRow("size, negative") << "-4"
-                                        << "3"
-                                        << "The size \"-4\" is not a whole number greater than 0.";
+        const auto row = [](const char* name, const char* size, const char* spacing, const char* warning) {
+            QTest::newRow(name) << QString(size) << QString(spacing) << QString(warning);
+        };
+        row("decimal spacing", "16", "2.5", "");
+        row("spacing, no number", "16", "2,5", "The spacing \"2,5\" is not a number greater than 0.");
+        row("spacing 0", "16", "0", "The spacing \"0\" is not a number greater than 0.");
+        row("spacing, infinite", "16", "inf", "The spacing \"inf\" is not a number greater than 0.");
+        row("size, decimal", "2.5", "3", "The size \"2.5\" is not a whole number greater than 0.");
+        row("size, negative", "-4", "3", "The size \"-4\" is not a whole number greater than 0.");
     }
     void newContourDialogReadsItsFields()
     {
@@ -303,16 +294,9 @@ private slots:
         QCOMPARE(shared.depth, double(ac.depth));
         QCOMPARE(shared.disp, double(ac.disp));
         QCOMPARE(int(shared.background), ac.background);
-    }
-
-    void spacingReachesTheNewContourDialog()
-    {
-        SnakeParametersControl parameters;
-        parameters.show();
-        parameters.GetSpacingEdit()->setText("2.25");
-        parameters.hide();
-        NewSnakeDialog dialog;
-        QCOMPARE(dialog.GetSpacingEdit()->text(), QString("2.25"));
+        // The new contour dialog offers the stored spacing.
+        if (field == "spacingEdit")
+            QCOMPARE(NewSnakeDialog().GetSpacingEdit()->text(), QString::number(double(ac.distance)));
     }
 
     void buttonsActOnTheSequence_data()
@@ -371,13 +355,9 @@ private slots:
 
     void buttonsNeedAStack()
     {
+        // Alone a sequence's panels keep their buttons disabled; docked to a stack's button they
+        // enable them, and undocked disable them again.
         SnakeSequence sequence("Contours", 0, LVX::XY);
-        SnakeMainControl alone(&sequence);
-        for (QPushButton* button : alone.findChildren<QPushButton*>())
-            QVERIFY2(!button->isEnabled(), qPrintable(button->text()));
-
-        // Docked to a stack's button, the sequence's own panels enable their buttons; undocked
-        // they disable them again.
         ImageStack stack(8, 8, Image::USHORT, RATIONAL(1, 1), RATIONAL(1, 1), RATIONAL(1, 1), "px");
         LVXObjectWidget stackWidget(&stack, nullptr);
         LVXObjectWidget sequenceWidget(&sequence, nullptr);

@@ -2,7 +2,6 @@
 #include "StackTestSupport.h"
 #include "TestRegistry.h"
 
-#include "Data.h"
 #include "stacks/ImageStack.h"
 #include "stacks/StackOpening.h"
 
@@ -30,12 +29,6 @@ std::unique_ptr<ImageStack> ThreeSlices()
             "micron"));
     stack->SetName("three.tif");
     return stack;
-}
-
-// The value of a directory entry whose value fits in the entry (SHORT or LONG, count 1).
-uint32_t EntryValue(const unsigned char* entry)
-{
-    return Data::UShort(entry + 2) == 3 ? Data::UShort(entry + 8) : Data::UInt(entry + 8);
 }
 
 // Sets the file size limit for its lifetime; writes beyond it fail instead of raising SIGXFSZ.
@@ -74,73 +67,19 @@ private:
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
-    void savedBytes()
+    // The saved file reads back as the same stack; the writer's bytes themselves are checked
+    // with the TIFF writer.
+    void readsBackAsTheSameStack()
     {
         const QString path = dir.filePath("three.tif");
         auto stack = ThreeSlices();
         stack->SetFile(QFileInfo(path));
         RecordingSink sink;
         QVERIFY(stack->Save());
-
-        const QByteArray file = StackTest::ReadAll(path);
+        const qint64 size = QFileInfo(path).size();
         QCOMPARE(sink.lines,
-            (QStringList{
-                "> Saving three.tif...", "> Saved " + QString::number(file.size()) + " bytes to " + path + "."}));
+            (QStringList{"> Saving three.tif...", "> Saved " + QString::number(size) + " bytes to " + path + "."}));
         QCOMPARE(sink.dated, (QList<bool>{true, true}));
-
-        const auto* bytes = reinterpret_cast<const unsigned char*>(file.constData());
-        QVERIFY(file.size() > 8);
-        QCOMPARE(file.left(2), QByteArray("II"));
-        QCOMPARE(Data::UShort(bytes + 2), uint16_t(42));
-        uint32_t offset = Data::UInt(bytes + 4);
-        QCOMPARE(offset, 8u);
-
-        // Follow the directory chain; each directory is followed by the next offset and the
-        // slice's rows, last row first.
-        const int rowBytes = 5 * 2;
-        int directories = 0;
-        while (offset != 0) {
-            QVERIFY(directories < 3);
-            QVERIFY(qint64(offset) + 2 <= file.size());
-            const uint16_t entries = Data::UShort(bytes + offset);
-            const uint32_t nextField = offset + 2 + 12u * entries;
-            QVERIFY(qint64(nextField) + 4 <= file.size());
-            uint32_t width = 0;
-            uint32_t height = 0;
-            uint32_t strip = 0;
-            for (uint16_t e = 0; e < entries; ++e) {
-                const unsigned char* entry = bytes + offset + 2 + 12 * e;
-                const uint16_t tag = Data::UShort(entry);
-                if (tag == 256)
-                    width = EntryValue(entry);
-                else if (tag == 257)
-                    height = EntryValue(entry);
-                else if (tag == 273)
-                    strip = EntryValue(entry);
-            }
-            QCOMPARE(width, 5u);
-            QCOMPARE(height, 4u);
-            QCOMPARE(strip, nextField + 4);
-            QVERIFY(qint64(strip) + 4 * rowBytes <= file.size());
-            const Image* slice = stack->GetImage(uint32_t(directories));
-            const auto* raw = static_cast<const char*>(slice->GetRawData());
-            for (int r = 0; r < 4; ++r)
-                QCOMPARE(file.mid(int(strip) + r * rowBytes, rowBytes), QByteArray(raw + (3 - r) * rowBytes, rowBytes));
-            const uint32_t next = Data::UInt(bytes + nextField);
-            QVERIFY(next == 0 || next > offset);
-            offset = next;
-            ++directories;
-        }
-        QCOMPARE(directories, 3);
-    }
-
-    void readsBackAsTheSameStack()
-    {
-        const QString path = dir.filePath("roundtrip.tif");
-        auto stack = ThreeSlices();
-        stack->SetFile(QFileInfo(path));
-        RecordingSink sink;
-        QVERIFY(stack->Save());
 
         auto read = StackOpening::OpenTiff(path);
         auto* fixed = dynamic_cast<ImageStack*>(read.get());

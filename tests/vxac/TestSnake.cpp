@@ -239,24 +239,16 @@ void TestSnake::copiesAreDeep()
     Snake original(Point(10, 10), 20, 4, &params);
     original.SetIsMoved(true);
     Snake copy(original);
-    QCOMPARE(copy.GetPoints().size(), original.GetPoints().size());
-    QVERIFY(copy.GetIsMoved());
-    QCOMPARE(copy.GetParams(), &params);
-    QVERIFY(&copy[0] != &original[0]);
-    copy[0].x += 5;
-    copy.SetNode(1, 0, 0);
-    QCOMPARE(original[0], Snake(Point(10, 10), 20, 4, &params)[0]);
-    QVERIFY(original[1] != Point(0, 0));
-
     Snake assigned(Point(0, 0), 4, 1, nullptr);
     assigned = original;
-    QCOMPARE(assigned.GetPoints().size(), original.GetPoints().size());
-    QCOMPARE(assigned[2], original[2]);
-    QVERIFY(&assigned[2] != &original[2]);
-    QVERIFY(assigned.GetIsMoved());
-    QCOMPARE(assigned.GetParams(), &params);
-    assigned[2].y = -50;
-    QVERIFY(original[2].y != -50.0f);
+    for (Snake* other : {&copy, &assigned}) {
+        QVERIFY(other->GetPoints() == original.GetPoints());
+        QVERIFY(other->GetIsMoved());
+        QCOMPARE(other->GetParams(), &params);
+        (*other)[0].x += 5;
+        other->SetNode(1, 0, 0);
+    }
+    QVERIFY(original.GetPoints() == Snake(Point(10, 10), 20, 4, &params).GetPoints());
 }
 
 void TestSnake::settlesOnDiscEdge_data()
@@ -602,10 +594,6 @@ void TestSnake::masksTwoContours()
     QVERIFY(mask);
     QCOMPARE(mask->width, 80);
     QCOMPARE(mask->height, 60);
-    QCOMPARE(mask->GetType(), Image::BOOL);
-    QCOMPARE(mask->GetXResolution(), RATIONAL(1, 1));
-    QCOMPARE(mask->GetYResolution(), RATIONAL(1, 1));
-    QCOMPARE(mask->GetResUnit(), std::string());
     for (const Snake* s : {&a, &b}) {
         for (size_t i = 0; i < s->Size(); ++i) {
             const int px = int(std::floor((*s)[i].x + 0.5f)), py = int(std::floor((*s)[i].y + 0.5f));

@@ -62,15 +62,13 @@ int Components(const BoolImage& mask)
     return count;
 }
 
-const QStringList kRing{
-    ".........",
-    ".#######.",
-    ".#.....#.",
-    ".#.....#.",
-    ".#.....#.",
-    ".#######.",
-    "........#",
-};
+// Art written on one line, its rows separated by '/'.
+QStringList Art(const char* rows)
+{
+    return QString(rows).split('/');
+}
+
+const QStringList kRing = Art("........./.#######./.#.....#./.#.....#./.#.....#./.#######./........#");
 
 } // namespace
 
@@ -135,35 +133,12 @@ void TestBoolImage::fill_data()
     QTest::addColumn<QPoint>("seed"); // in picture terms: column, line from the top
     QTest::addColumn<QStringList>("after");
     QTest::newRow("inside a ring") << kRing << true << QPoint(4, 3)
-                                   << QStringList{
-                                          ".........",
-                                          ".#######.",
-                                          ".#######.",
-                                          ".#######.",
-                                          ".#######.",
-                                          ".#######.",
-                                          "........#",
-                                      };
+                                   << Art("........./.#######./.#######./.#######./.#######./.#######./........#");
     QTest::newRow("outside a ring") << kRing << true << QPoint(0, 0)
-                                    << QStringList{
-                                           "#########",
-                                           "#########",
-                                           "##.....##",
-                                           "##.....##",
-                                           "##.....##",
-                                           "#########",
-                                           "#########",
-                                       };
-    QTest::newRow("erase the ring, not its diagonal neighbour") << kRing << false << QPoint(1, 1)
-                                                                << QStringList{
-                                                                       ".........",
-                                                                       ".........",
-                                                                       ".........",
-                                                                       ".........",
-                                                                       ".........",
-                                                                       ".........",
-                                                                       "........#",
-                                                                   };
+                                    << Art("#########/#########/##.....##/##.....##/##.....##/#########/#########");
+    QTest::newRow("erase the ring, not its diagonal neighbour")
+        << kRing << false << QPoint(1, 1)
+        << Art("........./........./........./........./........./........./........#");
     QTest::newRow("diagonal outline holds a 4-connected fill")
         << QStringList{"...#...", "..#.#..", ".#...#.", "#.....#", ".#...#.", "..#.#..", "...#..."} << true
         << QPoint(3, 3) << QStringList{"...#...", "..###..", ".#####.", "#######", ".#####.", "..###..", "...#..."};
