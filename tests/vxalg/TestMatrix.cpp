@@ -104,7 +104,6 @@ private slots:
     void drawsImage();
     void eigendecomposes_data();
     void eigendecomposes();
-    void eigenvectorSignsAndLowerTriangle();
     void eigendecomposeRefuses_data();
     void eigendecomposeRefuses();
     void covariance_data();
@@ -351,26 +350,32 @@ void TestMatrix::eigendecomposes_data()
 {
     QTest::addColumn<Matrix>("a");                    // symmetric
     QTest::addColumn<QVector<double>>("eigenvalues"); // descending; empty where not known
+    QTest::addColumn<Matrix>("vectors");              // as columns; empty where not known
     // Built from known eigen pairs in reversed order: the order of construction must not matter.
     const auto known = [](QVector<double> values) {
         std::reverse(values.begin(), values.end());
         return FromEigenpairs(values);
     };
-    QTest::newRow("distinct") << known({9, 4, 2.5, 1, -0.5, -3}) << QVector<double>{9, 4, 2.5, 1, -0.5, -3};
-    QTest::newRow("repeated") << known({5, 2, 2, 2, 1, 0}) << QVector<double>{5, 2, 2, 2, 1, 0};
-    QTest::newRow("semidefinite") << known({7, 3, 0, 0, 0, 0}) << QVector<double>{7, 3, 0, 0, 0, 0};
-    QTest::newRow("1 x 1") << Make(1, 1, {-2}) << QVector<double>{-2};
+    QTest::newRow("distinct") << known({9, 4, 2.5, 1, -0.5, -3}) << QVector<double>{9, 4, 2.5, 1, -0.5, -3} << Matrix();
+    QTest::newRow("repeated") << known({5, 2, 2, 2, 1, 0}) << QVector<double>{5, 2, 2, 2, 1, 0} << Matrix();
+    QTest::newRow("semidefinite") << known({7, 3, 0, 0, 0, 0}) << QVector<double>{7, 3, 0, 0, 0, 0} << Matrix();
+    // Eigen pairs 5 (0, 0, 1), 3 (1, 1, 0) / sqrt 2 and 1 (1, -1, 0) / sqrt 2: the signs as fixed.
+    const double h = std::sqrt(0.5);
+    QTest::newRow("3 x 3") << Make(3, 3, {2, 1, 0, 1, 2, 0, 0, 0, 5}) << QVector<double>{5, 3, 1}
+                           << Make(3, 3, {0, h, h, 0, h, -h, 1, 0, 0});
+    QTest::newRow("1 x 1") << Make(1, 1, {-2}) << QVector<double>{-2} << Make(1, 1, {1});
     // Sizes past the transposition tiles and the solver's blocked and divide-and-conquer paths.
-    QTest::newRow("random 33") << RandomSymmetric(33, 1) << QVector<double>();
-    QTest::newRow("random 200") << RandomSymmetric(200, 2) << QVector<double>();
+    QTest::newRow("random 33") << RandomSymmetric(33, 1) << QVector<double>() << Matrix();
+    QTest::newRow("random 200") << RandomSymmetric(200, 2) << QVector<double>() << Matrix();
     // 119 zero eigenvalues: the covariance of 10 samples of 128 variables.
-    QTest::newRow("low rank 128") << RandomSamples(10, 128, 3).Covariance() << QVector<double>();
+    QTest::newRow("low rank 128") << RandomSamples(10, 128, 3).Covariance() << QVector<double>() << Matrix();
 }
 
 void TestMatrix::eigendecomposes()
 {
     QFETCH(Matrix, a);
     QFETCH(QVector<double>, eigenvalues);
+    QFETCH(Matrix, vectors);
     const uint32_t n = a.Y();
     // Only the lower triangle may be read.
     Matrix lower = a;
@@ -388,6 +393,10 @@ void TestMatrix::eigendecomposes()
         QVERIFY2(std::fabs(s[k] - eigenvalues[int(k)]) < 1e-12, qPrintable(QString::number(k)));
     for (uint32_t k = 0; k + 1 < n; ++k)
         QVERIFY2(s[k] >= s[k + 1], qPrintable(QString::number(k)));
+    for (uint32_t i = 0; i < vectors.Y(); ++i)
+        for (uint32_t j = 0; j < n; ++j)
+            QVERIFY2(std::fabs(svd.U->Item(i, j) - vectors.Item(i, j)) < 1e-12,
+                qPrintable(QString("U(%1, %2) = %3").arg(i).arg(j).arg(svd.U->Item(i, j))));
     for (uint32_t k = 0; k < n; ++k) {
         const MVector v = svd.U->GetColumn(k);
         QVERIFY2(
@@ -407,23 +416,6 @@ void TestMatrix::eigendecomposes()
         for (uint32_t j = 0; j < n; ++j)
             QVERIFY2(std::fabs(gram.Item(i, j) - (i == j ? 1.0 : 0.0)) < 1e-12 * std::sqrt(double(n)),
                 qPrintable(QString("%1, %2").arg(i).arg(j)));
-}
-
-void TestMatrix::eigenvectorSignsAndLowerTriangle()
-{
-    // Eigen pairs 5 (0, 0, 1), 3 (1, 1, 0) / sqrt 2 and 1 (1, -1, 0) / sqrt 2. The upper triangle
-    // holds values that must not be read.
-    const Matrix a = Make(3, 3, {2, 99, -99, 1, 2, 99, 0, 0, 5});
-    const Matrix::SVD svd = a.Eigendecompose();
-    QCOMPARE(svd.S->Length(), 3u);
-    const double h = std::sqrt(0.5);
-    const double expected[3][3] = {{0, h, h}, {0, h, -h}, {1, 0, 0}};
-    for (uint32_t i = 0; i < 3; ++i) {
-        QVERIFY(std::fabs((*svd.S)[i] - (5.0 - 2 * i)) < 1e-12);
-        for (uint32_t j = 0; j < 3; ++j)
-            QVERIFY2(std::fabs(svd.U->Item(i, j) - expected[i][j]) < 1e-12,
-                qPrintable(QString("U(%1, %2) = %3").arg(i).arg(j).arg(svd.U->Item(i, j))));
-    }
 }
 
 void TestMatrix::eigendecomposeRefuses_data()
