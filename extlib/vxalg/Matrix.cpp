@@ -144,22 +144,22 @@ void TransposeInPlace(double* a, uint32_t n)
     }
 }
 
-// Eigenvalues (ascending) and eigenvectors of the symmetric n x n array a, of which only the lower
-// triangle (row by row) is read. Read column by column, that lower triangle is the upper triangle
-// of the same matrix, which is what LAPACK is given, so no transposed copy is made. On return a
-// holds eigenvector k in row k (LAPACK's column k). False when the solver fails.
+// Eigenvalues (ascending) and eigenvectors of the symmetric n x n array a, both triangles filled.
+// LAPACK reads its lower triangle column by column, that is the upper triangle row by row, the
+// same numbers in the same order as LAPACK would be given from a column-by-column copy of the
+// matrix. On return a holds eigenvector k in row k (LAPACK's column k). False when the solver fails.
 bool SolveSymmetric(double* a, double* eigenvalues, uint32_t n)
 {
     const lapack_int order = lapack_int(n);
     double workSize = 0.0;
     lapack_int iworkSize = 0;
-    if (LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'U', order, a, order, eigenvalues, &workSize, -1, &iworkSize, -1)
+    if (LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'L', order, a, order, eigenvalues, &workSize, -1, &iworkSize, -1)
         != 0)
         return false;
     // Left uninitialised: the solver writes before it reads.
     std::unique_ptr<double[]> work(new double[size_t(workSize)]);
     std::unique_ptr<lapack_int[]> iwork(new lapack_int[size_t(iworkSize)]);
-    return LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'U', order, a, order, eigenvalues, work.get(),
+    return LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'L', order, a, order, eigenvalues, work.get(),
                lapack_int(workSize), iwork.get(), iworkSize)
         == 0;
 }
@@ -403,6 +403,7 @@ Matrix::SVD Matrix::Eigendecompose() const
         auto vectors = std::make_unique<Matrix>();
         vectors->rows = vectors->columns = n;
         vectors->values = values;
+        MirrorLowerTriangle(vectors->Data(), n); // the upper triangle need not hold the same numbers
         auto ascending = std::make_unique<MVector>(n);
         if (!SolveSymmetric(vectors->Data(), ascending->Data(), n))
             return result;

@@ -89,7 +89,7 @@ public:
     MinMax<double> GetMinMax() const; // NaN elements are skipped; empty for an empty matrix
 
     // Eigen decomposition of a symmetric matrix (only the lower triangle is read), through LAPACK's
-    // divide-and-conquer solver (dsyevd on OpenBLAS), which works on a single copy of the matrix.
+    // divide-and-conquer solver (dsyevd on OpenBLAS), which works in place on one copy of the matrix.
     // Empty result for a matrix that is not square or empty, larger than 32000 x 32000, holds a
     // non-finite value in its lower triangle, or when the solver fails or memory runs out.
     SVD Eigendecompose() const;
