@@ -116,15 +116,15 @@ void Surface::ComputeDerivedData()
     centroid = Point3D(float(mean[0]), float(mean[1]), float(mean[2]));
 
     // Summed products of the offsets from the centroid, each offset divided by the count first.
-    Matrix covariance(3);
+    Matrix offsets(uint32_t(n), 3);
+    uint32_t row = 0;
     for (const auto& v : vertices) {
-        const double d[3] = {(v->x - double(centroid.x)) / double(n), (v->y - double(centroid.y)) / double(n),
-            (v->z - double(centroid.z)) / double(n)};
-        for (uint32_t r = 0; r < 3; ++r)
-            for (uint32_t c = 0; c < 3; ++c)
-                covariance.Item(r, c) += d[r] * d[c];
+        double* d = offsets[row++];
+        d[0] = (v->x - double(centroid.x)) / double(n);
+        d[1] = (v->y - double(centroid.y)) / double(n);
+        d[2] = (v->z - double(centroid.z)) / double(n);
     }
-    Matrix::SVD eigen = covariance.Eigendecompose();
+    Matrix::SVD eigen = offsets.Gram().Eigendecompose();
     if (eigen.U && eigen.U->X() == 3 && eigen.U->Y() == 3)
         principalAxes = *eigen.U;
 }

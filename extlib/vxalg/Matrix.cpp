@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cblas.h>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -28,6 +29,10 @@ constexpr uint32_t maxEigenOrder = 32000;
 // Components whose magnitudes differ by less than this fraction count as equally large when the
 // sign of an eigenvector is chosen, so that rounding noise does not decide between them.
 constexpr double signTieTolerance = 1e-9;
+
+// Square tiles of this many elements keep both the rows and the columns of a transposition in the
+// cache.
+constexpr uint32_t transposeTile = 32;
 
 QString SizeText(uint32_t rows, uint32_t columns)
 {
@@ -104,6 +109,85 @@ bool ParseLine(const QByteArray& line, std::vector<double>& numbers, QString& me
         numbers.push_back(value);
         after = After::Number;
         p = tokenEnd;
+    }
+}
+
+// Copies the lower triangle of a square row-by-row array onto its upper triangle, tile by tile so
+// that the column-wise writes stay in the cache.
+void MirrorLowerTriangle(double* a, uint32_t n)
+{
+    for (uint32_t bi = 0; bi < n; bi += transposeTile) {
+        const uint32_t iEnd = std::min(n, bi + transposeTile);
+        for (uint32_t bj = 0; bj <= bi; bj += transposeTile) {
+            const uint32_t jEnd = std::min(n, bj + transposeTile);
+            for (uint32_t i = bi; i < iEnd; ++i) {
+                const double* row = a + size_t(i) * n;
+                for (uint32_t j = bj; j < std::min(jEnd, i); ++j)
+                    a[size_t(j) * n + i] = row[j];
+            }
+        }
+    }
+}
+
+// Transposes a square row-by-row array in place, tile by tile.
+void TransposeInPlace(double* a, uint32_t n)
+{
+    for (uint32_t bi = 0; bi < n; bi += transposeTile) {
+        const uint32_t iEnd = std::min(n, bi + transposeTile);
+        for (uint32_t bj = bi; bj < n; bj += transposeTile) {
+            const uint32_t jEnd = std::min(n, bj + transposeTile);
+            for (uint32_t i = bi; i < iEnd; ++i) {
+                for (uint32_t j = std::max(bj, i + 1); j < jEnd; ++j)
+                    std::swap(a[size_t(i) * n + j], a[size_t(j) * n + i]);
+            }
+        }
+    }
+}
+
+// Eigenvalues (ascending) and eigenvectors of the symmetric n x n array a, both triangles filled.
+// LAPACK reads its lower triangle column by column, that is the upper triangle row by row, the
+// same numbers in the same order as LAPACK would be given from a column-by-column copy of the
+// matrix. On return a holds eigenvector k in row k (LAPACK's column k). False when the solver fails.
+bool SolveSymmetric(double* a, double* eigenvalues, uint32_t n)
+{
+    const lapack_int order = lapack_int(n);
+    double workSize = 0.0;
+    lapack_int iworkSize = 0;
+    if (LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'L', order, a, order, eigenvalues, &workSize, -1, &iworkSize, -1)
+        != 0)
+        return false;
+    // Left uninitialised: the solver writes before it reads.
+    std::unique_ptr<double[]> work(new double[size_t(workSize)]);
+    std::unique_ptr<lapack_int[]> iwork(new lapack_int[size_t(iworkSize)]);
+    return LAPACKE_dsyevd_work(LAPACK_COL_MAJOR, 'V', 'L', order, a, order, eigenvalues, work.get(),
+               lapack_int(workSize), iwork.get(), iworkSize)
+        == 0;
+}
+
+// Turns the solver's rows (eigenvector k of the ascending order in row k) into the columns of the
+// descending order, each signed so that its first largest component is positive. The signs are
+// found on the contiguous rows, before the transposition.
+void ArrangeEigenvectors(double* a, uint32_t n)
+{
+    std::vector<double> sign(n);
+    for (uint32_t k = 0; k < n; ++k) {
+        const double* v = a + size_t(k) * n;
+        double largest = 0.0;
+        for (uint32_t i = 0; i < n; ++i)
+            largest = std::max(largest, std::fabs(v[i]));
+        const double threshold = largest * (1.0 - signTieTolerance);
+        uint32_t first = 0;
+        while (first + 1 < n && std::fabs(v[first]) < threshold)
+            ++first;
+        // Column n - 1 - k of the result.
+        sign[n - 1 - k] = v[first] < 0.0 ? -1.0 : 1.0;
+    }
+    TransposeInPlace(a, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        double* row = a + size_t(i) * n;
+        std::reverse(row, row + n);
+        for (uint32_t j = 0; j < n; ++j)
+            row[j] *= sign[j];
     }
 }
 
@@ -316,39 +400,18 @@ Matrix::SVD Matrix::Eigendecompose() const
     }
 
     try {
-        auto vectors = std::make_unique<Matrix>(n);
-        std::copy(values.begin(), values.end(), vectors->values.begin());
-        MVector ascending(n);
-        const lapack_int info = LAPACKE_dsyevd(
-            LAPACK_ROW_MAJOR, 'V', 'L', lapack_int(n), vectors->Data(), lapack_int(n), ascending.Data());
-        if (info != 0)
+        auto vectors = std::make_unique<Matrix>();
+        vectors->rows = vectors->columns = n;
+        vectors->values = values;
+        MirrorLowerTriangle(vectors->Data(), n); // the upper triangle need not hold the same numbers
+        auto ascending = std::make_unique<MVector>(n);
+        if (!SolveSymmetric(vectors->Data(), ascending->Data(), n))
             return result;
-
-        // LAPACK returns ascending eigenvalues with eigenvector k in column k; reversing every
-        // row puts the largest eigenvalue's vector into column 0.
-        auto descending = std::make_unique<MVector>(n);
-        for (uint32_t k = 0; k < n; ++k)
-            (*descending)[k] = ascending[n - 1 - k];
-        for (uint32_t i = 0; i < n; ++i)
-            std::reverse((*vectors)[i], (*vectors)[i] + n);
-
-        // Sign: the component of largest magnitude is positive (the first of equally large ones).
-        for (uint32_t k = 0; k < n; ++k) {
-            double largest = 0.0;
-            for (uint32_t i = 0; i < n; ++i)
-                largest = std::max(largest, std::fabs(vectors->Item(i, k)));
-            const double threshold = largest * (1.0 - signTieTolerance);
-            uint32_t first = 0;
-            while (first + 1 < n && std::fabs(vectors->Item(first, k)) < threshold)
-                ++first;
-            if (vectors->Item(first, k) < 0.0) {
-                for (uint32_t i = 0; i < n; ++i)
-                    vectors->Item(i, k) = -vectors->Item(i, k);
-            }
-        }
-
+        ArrangeEigenvectors(vectors->Data(), n);
+        // Descending, as the columns now are.
+        std::reverse(ascending->Data(), ascending->Data() + n);
         auto copy = std::make_unique<Matrix>(*vectors);
-        result.S = std::move(descending);
+        result.S = std::move(ascending);
         result.U = std::move(vectors);
         result.V = std::move(copy);
     } catch (const std::bad_alloc&) {
@@ -357,6 +420,62 @@ Matrix::SVD Matrix::Eigendecompose() const
         result.V = std::make_unique<Matrix>();
     }
     return result;
+}
+
+Matrix Matrix::Gram(double scale) const
+{
+    Matrix g;
+    if (rows > uint32_t(INT_MAX) || columns > uint32_t(INT_MAX)) {
+        g.error = QStringLiteral("Cannot multiply a %1 matrix by itself: too large").arg(SizeText(rows, columns));
+        return g;
+    }
+    try {
+        g = Matrix(columns);
+    } catch (const std::bad_alloc&) {
+        g.error = QStringLiteral("Not enough memory for a %1 matrix").arg(SizeText(columns, columns));
+        return g;
+    }
+    if (columns == 0 || rows == 0)
+        return g;
+    // Row by row, the lower triangle of the result; dsyrk reads this matrix as its transpose
+    // without copying it.
+    cblas_dsyrk(CblasRowMajor, CblasLower, CblasTrans, int(columns), int(rows), scale, values.data(), int(columns), 0.0,
+        g.values.data(), int(columns));
+    MirrorLowerTriangle(g.values.data(), columns);
+    return g;
+}
+
+Matrix Matrix::Covariance() const
+{
+    if (rows < 2) {
+        Matrix empty;
+        empty.error = QStringLiteral("A covariance needs at least 2 samples, not %1").arg(rows);
+        return empty;
+    }
+    Matrix centred;
+    try {
+        std::vector<double> mean(columns, 0.0);
+        for (uint32_t i = 0; i < rows; ++i) {
+            const double* row = (*this)[i];
+            for (uint32_t j = 0; j < columns; ++j)
+                mean[j] += row[j];
+        }
+        for (double& m : mean)
+            m /= double(rows);
+        centred = Matrix(rows, columns);
+        for (uint32_t i = 0; i < rows; ++i) {
+            const double* row = (*this)[i];
+            double* out = centred[i];
+            for (uint32_t j = 0; j < columns; ++j)
+                out[j] = row[j] - mean[j];
+        }
+    } catch (const std::bad_alloc&) {
+        Matrix empty;
+        empty.error
+            = QStringLiteral("Not enough memory for the covariance of a %1 matrix").arg(SizeText(rows, columns));
+        return empty;
+    }
+    return centred.Gram(1.0 / double(rows - 1));
 }
 
 QImage Matrix::ToQImage(const Colormap& colormap) const

@@ -89,10 +89,19 @@ public:
     MinMax<double> GetMinMax() const; // NaN elements are skipped; empty for an empty matrix
 
     // Eigen decomposition of a symmetric matrix (only the lower triangle is read), through LAPACK's
-    // divide-and-conquer solver (dsyevd on OpenBLAS). Empty result for a matrix that is not square
-    // or empty, larger than 32000 x 32000, holds a non-finite value in its lower triangle, or when
-    // the solver fails or memory runs out.
+    // divide-and-conquer solver (dsyevd on OpenBLAS), which works in place on one copy of the matrix.
+    // Empty result for a matrix that is not square or empty, larger than 32000 x 32000, holds a
+    // non-finite value in its lower triangle, or when the solver fails or memory runs out.
     SVD Eigendecompose() const;
+
+    // scale * transpose * this: the X() x X() symmetric matrix of the summed products d d^T of the
+    // rows d, built with BLAS (dsyrk) on the lower triangle and mirrored. Zeros for a matrix
+    // without rows; an empty matrix with GetError() when the result cannot be held.
+    Matrix Gram(double scale = 1.0) const;
+    // The sample covariance of the rows (one observation per row, one variable per column): each
+    // row minus the mean row, then Gram(1 / (Y() - 1)). Fewer than 2 rows give an empty matrix
+    // with GetError() "A covariance needs at least 2 samples, not <Y()>".
+    Matrix Covariance() const;
 
     // A picture of the values: one pixel per element, column j to the right, row 0 at the top,
     // coloured by the colour map over the map's range (Format_ARGB32; NaN elements are fully

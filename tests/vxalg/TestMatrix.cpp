@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <cmath>
 #include <limits>
+#include <random>
 
 Q_DECLARE_METATYPE(Matrix)
 Q_DECLARE_METATYPE(Point3D)
@@ -58,6 +59,30 @@ Matrix FromEigenpairs(const QVector<double>& values)
     return q * d * q.Transposed();
 }
 
+// A symmetric n x n matrix of reproducible values in [-1, 1].
+Matrix RandomSymmetric(uint32_t n, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    Matrix m(n);
+    for (uint32_t i = 0; i < n; ++i)
+        for (uint32_t j = 0; j <= i; ++j)
+            m.Item(i, j) = m.Item(j, i) = uniform(random);
+    return m;
+}
+
+// `count` reproducible samples of n variables, one per row, with different means and scales.
+Matrix RandomSamples(uint32_t count, uint32_t n, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    Matrix m(count, n);
+    for (uint32_t i = 0; i < count; ++i)
+        for (uint32_t j = 0; j < n; ++j)
+            m.Item(i, j) = double(j % 5) + (1.0 + double(j % 3)) * uniform(random);
+    return m;
+}
+
 } // namespace
 
 class TestMatrix : public QObject {
@@ -79,9 +104,10 @@ private slots:
     void drawsImage();
     void eigendecomposes_data();
     void eigendecomposes();
-    void eigenvectorSignsAndLowerTriangle();
     void eigendecomposeRefuses_data();
     void eigendecomposeRefuses();
+    void covariance_data();
+    void covariance();
 };
 
 void TestMatrix::constructs()
@@ -322,32 +348,61 @@ void TestMatrix::drawsImage()
 
 void TestMatrix::eigendecomposes_data()
 {
-    QTest::addColumn<QVector<double>>("eigenvalues"); // in descending order
-    QTest::newRow("distinct") << QVector<double>{9, 4, 2.5, 1, -0.5, -3};
-    QTest::newRow("repeated") << QVector<double>{5, 2, 2, 2, 1, 0};
-    QTest::newRow("semidefinite") << QVector<double>{7, 3, 0, 0, 0, 0};
+    QTest::addColumn<Matrix>("a");                    // symmetric
+    QTest::addColumn<QVector<double>>("eigenvalues"); // descending; empty where not known
+    QTest::addColumn<Matrix>("vectors");              // as columns; empty where not known
+    // Built from known eigen pairs in reversed order: the order of construction must not matter.
+    const auto known = [](QVector<double> values) {
+        std::reverse(values.begin(), values.end());
+        return FromEigenpairs(values);
+    };
+    QTest::newRow("distinct") << known({9, 4, 2.5, 1, -0.5, -3}) << QVector<double>{9, 4, 2.5, 1, -0.5, -3} << Matrix();
+    QTest::newRow("repeated") << known({5, 2, 2, 2, 1, 0}) << QVector<double>{5, 2, 2, 2, 1, 0} << Matrix();
+    QTest::newRow("semidefinite") << known({7, 3, 0, 0, 0, 0}) << QVector<double>{7, 3, 0, 0, 0, 0} << Matrix();
+    // Eigen pairs 5 (0, 0, 1), 3 (1, 1, 0) / sqrt 2 and 1 (1, -1, 0) / sqrt 2: the signs as fixed.
+    const double h = std::sqrt(0.5);
+    QTest::newRow("3 x 3") << Make(3, 3, {2, 1, 0, 1, 2, 0, 0, 0, 5}) << QVector<double>{5, 3, 1}
+                           << Make(3, 3, {0, h, h, 0, h, -h, 1, 0, 0});
+    QTest::newRow("1 x 1") << Make(1, 1, {-2}) << QVector<double>{-2} << Make(1, 1, {1});
+    // Sizes past the transposition tiles and the solver's blocked and divide-and-conquer paths.
+    QTest::newRow("random 33") << RandomSymmetric(33, 1) << QVector<double>() << Matrix();
+    QTest::newRow("random 200") << RandomSymmetric(200, 2) << QVector<double>() << Matrix();
+    // 119 zero eigenvalues: the covariance of 10 samples of 128 variables.
+    QTest::newRow("low rank 128") << RandomSamples(10, 128, 3).Covariance() << QVector<double>() << Matrix();
 }
 
 void TestMatrix::eigendecomposes()
 {
+    QFETCH(Matrix, a);
     QFETCH(QVector<double>, eigenvalues);
-    QVector<double> shuffled = eigenvalues; // the order of construction must not matter
-    std::reverse(shuffled.begin(), shuffled.end());
-    const Matrix a = FromEigenpairs(shuffled);
-    const Matrix::SVD svd = a.Eigendecompose();
-    const uint32_t n = 6;
+    QFETCH(Matrix, vectors);
+    const uint32_t n = a.Y();
+    // Only the lower triangle may be read.
+    Matrix lower = a;
+    for (uint32_t i = 0; i < n; ++i)
+        for (uint32_t j = i + 1; j < n; ++j)
+            lower.Item(i, j) = 1e6 * (double(i) - double(j));
+    const Matrix::SVD svd = lower.Eigendecompose();
     QCOMPARE(svd.S->Length(), n);
     QCOMPARE(svd.U->Y(), n);
     QCOMPARE(svd.U->X(), n);
     QCOMPARE(Values(*svd.V), Values(*svd.U));
-    for (uint32_t k = 0; k < n; ++k)
-        QVERIFY2(std::fabs((*svd.S)[k] - eigenvalues[int(k)]) < 1e-12, qPrintable(QString::number(k)));
+    const MVector& s = *svd.S;
+    const double scale = std::max(1.0, std::max(std::fabs(s[0]), std::fabs(s[n - 1])));
+    for (uint32_t k = 0; k < uint32_t(eigenvalues.size()); ++k)
+        QVERIFY2(std::fabs(s[k] - eigenvalues[int(k)]) < 1e-12, qPrintable(QString::number(k)));
+    for (uint32_t k = 0; k + 1 < n; ++k)
+        QVERIFY2(s[k] >= s[k + 1], qPrintable(QString::number(k)));
+    for (uint32_t i = 0; i < vectors.Y(); ++i)
+        for (uint32_t j = 0; j < n; ++j)
+            QVERIFY2(std::fabs(svd.U->Item(i, j) - vectors.Item(i, j)) < 1e-12,
+                qPrintable(QString("U(%1, %2) = %3").arg(i).arg(j).arg(svd.U->Item(i, j))));
     for (uint32_t k = 0; k < n; ++k) {
         const MVector v = svd.U->GetColumn(k);
-        const MVector av = a * v;
-        QVERIFY(MVector::Distance(av, v * (*svd.S)[k]) < 1e-12);
-        // Sign: the first of the largest components (equal to a relative 1e-9) is positive. As w
-        // holds -2 and 2, the eigenvector for 2.5 has two components of equal magnitude.
+        QVERIFY2(
+            MVector::Distance(a * v, v * s[k]) < 1e-12 * scale * std::sqrt(double(n)), qPrintable(QString::number(k)));
+        // Sign: the first of the largest components (equal to a relative 1e-9) is positive. In
+        // "distinct" the eigenvector for 2.5 has two components of equal magnitude.
         double largest = 0.0;
         for (uint32_t i = 0; i < n; ++i)
             largest = std::fmax(largest, std::fabs(v[i]));
@@ -359,24 +414,8 @@ void TestMatrix::eigendecomposes()
     const Matrix gram = svd.U->Transposed() * *svd.U;
     for (uint32_t i = 0; i < n; ++i)
         for (uint32_t j = 0; j < n; ++j)
-            QVERIFY(std::fabs(gram.Item(i, j) - (i == j ? 1.0 : 0.0)) < 1e-12);
-}
-
-void TestMatrix::eigenvectorSignsAndLowerTriangle()
-{
-    // Eigen pairs 5 (0, 0, 1), 3 (1, 1, 0) / sqrt 2 and 1 (1, -1, 0) / sqrt 2. The upper triangle
-    // holds values that must not be read.
-    const Matrix a = Make(3, 3, {2, 99, -99, 1, 2, 99, 0, 0, 5});
-    const Matrix::SVD svd = a.Eigendecompose();
-    QCOMPARE(svd.S->Length(), 3u);
-    const double h = std::sqrt(0.5);
-    const double expected[3][3] = {{0, h, h}, {0, h, -h}, {1, 0, 0}};
-    for (uint32_t i = 0; i < 3; ++i) {
-        QVERIFY(std::fabs((*svd.S)[i] - (5.0 - 2 * i)) < 1e-12);
-        for (uint32_t j = 0; j < 3; ++j)
-            QVERIFY2(std::fabs(svd.U->Item(i, j) - expected[i][j]) < 1e-12,
-                qPrintable(QString("U(%1, %2) = %3").arg(i).arg(j).arg(svd.U->Item(i, j))));
-    }
+            QVERIFY2(std::fabs(gram.Item(i, j) - (i == j ? 1.0 : 0.0)) < 1e-12 * std::sqrt(double(n)),
+                qPrintable(QString("%1, %2").arg(i).arg(j)));
 }
 
 void TestMatrix::eigendecomposeRefuses_data()
@@ -396,6 +435,52 @@ void TestMatrix::eigendecomposeRefuses()
     QCOMPARE(svd.S->Length(), 0u);
     QCOMPARE(svd.U->X(), 0u);
     QCOMPARE(svd.V->Y(), 0u);
+}
+
+void TestMatrix::covariance_data()
+{
+    QTest::addColumn<Matrix>("samples"); // one sample per row
+    QTest::addColumn<QString>("error");
+    QTest::newRow("3 samples of 2") << Make(3, 2, {1, 2, 3, 6, 5, 4}) << QString();
+    QTest::newRow("many samples of 3") << RandomSamples(500, 3, 4) << QString();
+    QTest::newRow("past the tiles") << RandomSamples(90, 131, 6) << QString();
+    QTest::newRow("one sample") << Make(1, 3, {1, 2, 3}) << "A covariance needs at least 2 samples, not 1";
+}
+
+void TestMatrix::covariance()
+{
+    QFETCH(Matrix, samples);
+    QFETCH(QString, error);
+    const Matrix c = samples.Covariance();
+    QCOMPARE(c.GetError(), error);
+    if (!error.isEmpty()) {
+        QCOMPARE(c.X(), 0u);
+        QCOMPARE(c.Y(), 0u);
+        return;
+    }
+    // Against the sum of d[a] d[b] / (K - 1) over the samples, d the sample minus the mean.
+    const uint32_t k = samples.Y();
+    const uint32_t n = samples.X();
+    QCOMPARE(c.Y(), n);
+    QCOMPARE(c.X(), n);
+    std::vector<double> mean(n, 0.0);
+    for (uint32_t s = 0; s < k; ++s)
+        for (uint32_t a = 0; a < n; ++a)
+            mean[a] += samples.Item(s, a) / double(k);
+    Matrix naive(n);
+    for (uint32_t s = 0; s < k; ++s)
+        for (uint32_t a = 0; a < n; ++a)
+            for (uint32_t b = 0; b < n; ++b)
+                naive.Item(a, b) += (samples.Item(s, a) - mean[a]) * (samples.Item(s, b) - mean[b]) / double(k - 1);
+    const MinMax<double> range = naive.GetMinMax();
+    const double scale = std::max(std::fabs(range.min), std::fabs(range.max));
+    for (uint32_t a = 0; a < n; ++a) {
+        for (uint32_t b = 0; b < n; ++b) {
+            QVERIFY2(std::fabs(c.Item(a, b) - naive.Item(a, b)) <= 1e-13 * scale,
+                qPrintable(QString("C(%1, %2) = %3, naive %4").arg(a).arg(b).arg(c.Item(a, b)).arg(naive.Item(a, b))));
+            QCOMPARE(c.Item(a, b), c.Item(b, a));
+        }
+    }
 }
 
 LUMIVOX_REGISTER_TEST(TestMatrix)
