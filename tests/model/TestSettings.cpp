@@ -165,27 +165,22 @@ private slots:
         dir.reset();
     }
 
-    void defaults_data()
+    // Every key reads as its default without a file, from an empty file or one with other sections
+    // only, and as its value from a file that sets them all.
+    void everyKey_data()
     {
         QTest::addColumn<QString>("content"); // "<missing>" for no file
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        for (const Key& k : Keys) {
-            QTest::addRow("missing file: %s/%s", k.section, k.key)
-                << "<missing>" << k.section << k.key << k.defaultValue;
-            QTest::addRow("empty file: %s/%s", k.section, k.key) << "" << k.section << k.key << k.defaultValue;
-            QTest::addRow("other sections only: %s/%s", k.section, k.key) << "[Other]\nalpha=5\nisFullscreen=0\n"
-                                                                          << k.section << k.key << k.defaultValue;
-        }
+        QTest::addColumn<bool>("defaults");
+        QTest::newRow("missing file") << "<missing>" << true;
+        QTest::newRow("empty file") << "" << true;
+        QTest::newRow("other sections only") << "[Other]\nalpha=5\nisFullscreen=0\n" << true;
+        QTest::newRow("every key set") << QString(FullFile()) << false;
     }
 
-    void defaults()
+    void everyKey()
     {
         QFETCH(QString, content);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        QFETCH(bool, defaults);
         if (content != "<missing>")
             QVERIFY(WriteAll(path, content.toUtf8()));
         // Values of an earlier load must not survive.
@@ -193,29 +188,16 @@ private slots:
         Settings::Values().activeContours.thrMax = 1;
         Settings::Load(path);
         QCOMPARE(Settings::FilePath(), path);
-        QCOMPARE(Field(Settings::Values(), section, key), value);
+        QStringList read, expected;
+        for (const Key& k : Keys) {
+            const QString name = QString(k.section) + "/" + k.key + "=";
+            read << name + Field(Settings::Values(), k.section, k.key);
+            expected << name + (defaults ? k.defaultValue : k.value);
+        }
+        QCOMPARE(read, expected);
         QCOMPARE(sink.warnings, QStringList());
         if (content == "<missing>")
             QVERIFY(!QFile::exists(path));
-    }
-
-    void readsEveryKey_data()
-    {
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        for (const Key& k : Keys)
-            QTest::addRow("%s/%s", k.section, k.key) << k.section << k.key << k.value;
-    }
-
-    void readsEveryKey()
-    {
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QVERIFY(WriteAll(path, FullFile()));
-        Settings::Load(path);
-        QCOMPARE(Field(Settings::Values(), section, key), value);
     }
 
     void unreadableValueGivesTheDefault_data()
@@ -282,20 +264,6 @@ private slots:
         Settings::Load(path);
         QCOMPARE(Settings::Values().activeContours.isReversedirection, value);
         QCOMPARE(Settings::Values().main.isFullscreen, value);
-    }
-
-    void loadReplacesThePreviousValues()
-    {
-        QVERIFY(WriteAll(path, FullFile()));
-        Settings::Load(path);
-        QCOMPARE(Settings::Values().main.xSize, 1024);
-        const QString other = dir->filePath("other.ini");
-        QVERIFY(WriteAll(other, "[Lumivox]\nySize=10\n"));
-        Settings::Load(other);
-        QCOMPARE(Settings::FilePath(), other);
-        QCOMPARE(Settings::Values().main.xSize, 800);
-        QCOMPARE(Settings::Values().main.ySize, 10);
-        QCOMPARE(Settings::Values().activeContours.alpha, 0.0f);
     }
 
     void writeGroupToEmptyFile_data()

@@ -136,20 +136,9 @@ private slots:
         QVERIFY(first && second);
         QCOMPARE(first->text(), QString("Active contour"));
         QCOMPARE(second->text(), QString("Rectangle"));
-        QVERIFY(!first->isChecked());
-        QVERIFY(!second->isChecked());
         QCOMPARE(labelAt(1, 1), QString("3"));
         QCOMPARE(labelAt(2, 1), QString("12"));
-
-        auto* line = dialog.findChild<QFrame*>("line");
-        QVERIFY(line);
-        QCOMPARE(line->frameShape(), QFrame::HLine);
-        auto* processAll = dialog.findChild<QCheckBox*>("processAllBox");
-        QVERIFY(processAll);
-        QCOMPARE(processAll->text(), QString("Process entire stack"));
-        QVERIFY(!processAll->isChecked());
-        QCOMPARE(
-            dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(dialog.findChild<QCheckBox*>("processAllBox")->text(), QString("Process entire stack"));
     }
 
     void objectSelectorResult_data()
@@ -206,19 +195,6 @@ private slots:
         for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
             titles << group->title();
         QCOMPARE(titles, (QStringList{"Factor", "Size", "Resolution"}));
-        QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxSize")->title(), QString("Size"));
-        QCOMPARE(dialog.findChild<QGroupBox*>("groupBoxRes")->title(), QString("Resolution"));
-        for (const char* name : {"spinBoxFactX", "spinBoxFactY", "spinBoxFactZ"})
-            QCOMPARE(qobject_cast<QGroupBox*>(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget())->title(),
-                QString("Factor"));
-        for (const char* name : {"spinBoxSizeX", "spinBoxSizeY", "spinBoxSizeZ"})
-            QCOMPARE(dialog.findChild<QSpinBox*>(name)->parentWidget(),
-                static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxSize")));
-        for (const char* name : {"spinBoxResX", "spinBoxResY", "spinBoxResZ"})
-            QCOMPARE(dialog.findChild<QDoubleSpinBox*>(name)->parentWidget(),
-                static_cast<QWidget*>(dialog.findChild<QGroupBox*>("groupBoxRes")));
-        QCOMPARE(dialog.findChild<QPushButton*>("okButton")->text(), QString("OK"));
-        QCOMPARE(dialog.findChild<QPushButton*>("cancelButton")->text(), QString("Cancel"));
         QCOMPARE(dialog.GetFactorX(), 1.0);
         QCOMPARE(dialog.GetFactorY(), 1.0);
         QCOMPARE(dialog.GetFactorZ(), 1.0);
@@ -279,27 +255,12 @@ private slots:
         QFETCH(QString, title);
         ScreenshotDialog dialog(800, 600, viewName);
         QCOMPARE(dialog.windowTitle(), title);
-        QCOMPARE(dialog.findChild<QCheckBox*>("checkBoxCustomSize")->text(), QString("Custom"));
         QVERIFY(!dialog.IsCustomSize());
         QCOMPARE(dialog.findChild<QSpinBox*>("spinWidth")->value(), 800);
         QCOMPARE(dialog.findChild<QSpinBox*>("spinHeight")->value(), 600);
         QCOMPARE(dialog.GetWidth(), 800);
         QCOMPARE(dialog.GetHeight(), 600);
-        QStringList labels;
-        for (QLabel* label : dialog.findChildren<QLabel*>())
-            labels << label->text();
-        QVERIFY(labels.contains("Width:"));
-        QVERIFY(labels.contains("Height:"));
-        auto* group = dialog.findChild<QGroupBox*>("groupBoxFilePath");
-        QVERIFY(group);
-        QCOMPARE(group->title(), QString("Target file"));
-        QVERIFY(group->findChild<QLineEdit*>());
-        auto* browse = group->findChild<QPushButton*>("buttonBrowse");
-        QVERIFY(browse);
-        QCOMPARE(browse->text(), QString("Browse..."));
         QCOMPARE(dialog.GetPath(), QString());
-        QCOMPARE(
-            dialog.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     }
 
     void screenshotCustomSize()

@@ -129,25 +129,12 @@ private slots:
 
     void form()
     {
-        QWidget* central = window->findChild<QWidget*>("centralwidget");
-        QVERIFY(central);
-        auto* grid = qobject_cast<QGridLayout*>(central->layout());
-        QVERIFY(grid);
         auto* mainSplitter = window->findChild<QSplitter*>("mainSplitter");
         auto* leftSplitter = window->findChild<QSplitter*>("leftSplitter");
-        auto* controls = window->findChild<QTabWidget*>("controlsTabWidget");
-        auto* views = window->findChild<QTabWidget*>("viewTabWidget");
-        QVERIFY(mainSplitter && leftSplitter && controls && views);
-        QCOMPARE(grid->itemAtPosition(0, 0)->widget(), mainSplitter);
-        QCOMPARE(grid->itemAtPosition(0, 1)->widget(), controls);
-        QCOMPARE(controls->maximumWidth(), 320);
-        QCOMPARE(mainSplitter->orientation(), Qt::Horizontal);
-        QCOMPARE(mainSplitter->widget(0), leftSplitter);
-        QCOMPARE(mainSplitter->widget(1), views);
-        QCOMPARE(leftSplitter->orientation(), Qt::Vertical);
+        QVERIFY(mainSplitter && leftSplitter);
+        QCOMPARE(mainSplitter->widget(1), static_cast<QWidget*>(window->GetViewTabs()));
         QVERIFY(leftSplitter->widget(0)->isAncestorOf(window->GetNetwork()));
         QVERIFY(leftSplitter->widget(1)->isAncestorOf(window->GetLog()));
-        QCOMPARE(leftSplitter->widget(1)->layout()->contentsMargins(), QMargins(0, 0, 0, 0));
         // The views get most of the width, the network most of the height.
         QVERIFY(mainSplitter->sizes()[0] <= mainSplitter->sizes()[1]);
         QVERIFY(leftSplitter->sizes()[0] > leftSplitter->sizes()[1]);
@@ -162,13 +149,7 @@ private slots:
         QVERIFY2(view->geometry().right() < scroll->viewport()->width(),
             qPrintable(QString("%1 of %2").arg(view->geometry().right()).arg(scroll->viewport()->width())));
 
-        QStatusBar* status = window->findChild<QStatusBar*>("statusbar");
-        QVERIFY(status);
-        QCOMPARE(status->contentsMargins(), QMargins(0, 0, 0, 3));
-        QCOMPARE(status->minimumHeight(), 32);
-        QCOMPARE(window->GetProgressBar()->parentWidget(), status);
         QVERIFY(!window->GetProgressBar()->isVisible());
-        QVERIFY(window->findChild<QMenuBar*>("menubar"));
     }
 
     void menus_data()

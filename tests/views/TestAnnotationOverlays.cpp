@@ -468,20 +468,6 @@ private slots:
         QCOMPARE(rectangle.GetV1() - rectangle.GetV0(), 20);
     }
 
-    void factoryMakesTheOverlays()
-    {
-        Canvas canvas(20, 20);
-        Att::Line line(Point3D(1, 1, 0), Point3D(2, 2, 0));
-        line.SetName("Line7");
-        Att::Rectangle rectangle(1, 2, 1, 2, LVX::XY);
-        std::unique_ptr<BaseOverlay> lineOverlay(CreateAttachmentOverlay(&canvas.widget, &line));
-        std::unique_ptr<BaseOverlay> rectangleOverlay(CreateAttachmentOverlay(&canvas.widget, &rectangle));
-        QVERIFY(dynamic_cast<LineOverlay*>(lineOverlay.get()));
-        QVERIFY(dynamic_cast<RectangleOverlay*>(rectangleOverlay.get()));
-        QCOMPARE(lineOverlay->GetName(), QString("Line7"));
-        QCOMPARE(rectangleOverlay->GetAttachment(), &rectangle);
-    }
-
     // --- tools and the controller ---
 
     void toolsRequestAndLetThePressThrough()
