@@ -550,12 +550,10 @@ bool Save(App& app, const QString& path)
     for (const LVXObject* object : objects) {
         xml.writeStartElement("object");
         xml.writeAttribute("id", QString::number(object->GetId()));
-        if (const LVXObjectWidget* widget = window->FindObjectWidget(object)) {
-            for (const LVXObjectWidget* attachment : widget->GetAttachments()) {
-                xml.writeStartElement("att");
-                xml.writeAttribute("id", QString::number(attachment->GetObject()->GetId()));
-                xml.writeEndElement();
-            }
+        for (const LVXObject* attachment : object->GetAttachments()) {
+            xml.writeStartElement("att");
+            xml.writeAttribute("id", QString::number(attachment->GetId()));
+            xml.writeEndElement();
         }
         xml.writeEndElement();
     }

@@ -12,13 +12,13 @@
 
 namespace ContourProcessing {
 
-std::vector<SnakeSequence*> DockedSequences(const LVXObjectWidget* stackWidget)
+std::vector<SnakeSequence*> DockedSequences(const LVXObject* stack)
 {
     std::vector<SnakeSequence*> result;
-    if (!stackWidget)
+    if (!stack)
         return result;
-    for (LVXObjectWidget* docked : stackWidget->GetAttachments())
-        if (auto* sequence = dynamic_cast<SnakeSequence*>(docked ? docked->GetObject() : nullptr))
+    for (LVXObject* docked : stack->GetAttachments())
+        if (auto* sequence = dynamic_cast<SnakeSequence*>(docked))
             result.push_back(sequence);
     return result;
 }
@@ -54,7 +54,8 @@ bool ProcessContourStep(
 
 bool StepSequences(const std::vector<SnakeSequence*>& sequences, ImageView& view)
 {
-    const std::vector<SnakeSequence*> stackSequences = DockedSequences(view.GetBoundWidget());
+    const std::vector<SnakeSequence*> stackSequences
+        = DockedSequences(view.GetBoundWidget() ? view.GetBoundWidget()->GetObject() : nullptr);
     bool moved = false;
     for (SnakeSequence* sequence : sequences) {
         // Once one has moved, the rest of the pass is left alone (no images needed either).

@@ -6,6 +6,7 @@
 #include <vector>
 
 class ImageView;
+class LVXObject;
 class LVXObjectWidget;
 class SnakeSequence;
 struct SliceImages;
@@ -16,8 +17,8 @@ struct SliceImages;
 // its redraw operations, so the same code serves slice and tomogram views.
 namespace ContourProcessing {
 
-// The contour sequences docked below a stack's button, in docking order.
-std::vector<SnakeSequence*> DockedSequences(const LVXObjectWidget* stackWidget);
+// The contour sequences docked to a stack, in docking order (newest first).
+std::vector<SnakeSequence*> DockedSequences(const LVXObject* stack);
 
 // One step of the contour of `sequence` on slice images.slice. The other sequences of the same
 // plane among `stackSequences` (the stack's attachments) bar their contours on that slice; the

@@ -32,18 +32,17 @@ SnakeSequence::ControlsMaker& InstalledMaker()
 const SliceMatrixSource* FindSliceMatrices(const LVXObjectWidget* stackWidget, bool first)
 {
     const SliceMatrixSource* found = nullptr;
-    auto consider = [&found, first](const LVXObjectWidget* widget) {
-        const LVXObject* object = widget ? widget->GetObject() : nullptr;
+    auto consider = [&found, first](const LVXObject* object) {
         if (!object || object->GetType() != LVX::TransformSequenceType || (first && found))
             return;
         if (const auto* source = dynamic_cast<const SliceMatrixSource*>(object))
             found = source;
     };
     for (const auto& relation : stackWidget->GetRelations())
-        consider(relation->GetOther());
+        consider(relation->GetOther() ? relation->GetOther()->GetObject() : nullptr);
     for (const Relation* relation : stackWidget->GetIncomingRelations())
-        consider(relation->GetOwner());
-    for (const LVXObjectWidget* attachment : stackWidget->GetAttachments())
+        consider(relation->GetOwner() ? relation->GetOwner()->GetObject() : nullptr);
+    for (const LVXObject* attachment : stackWidget->GetObject()->GetAttachments())
         consider(attachment);
     return found;
 }
@@ -365,8 +364,7 @@ const SnakeSequence::NodeCache* SnakeSequence::GetPoints3D(uint32_t index) const
 
 VariableImageStack* SnakeSequence::GetStack() const
 {
-    LVXObjectWidget* stackWidget = GetParent();
-    return stackWidget ? dynamic_cast<VariableImageStack*>(stackWidget->GetObject()) : nullptr;
+    return dynamic_cast<VariableImageStack*>(GetHost());
 }
 
 // The placement reads the transform's matrices when it is used, so it is meant to be used at

@@ -5,6 +5,7 @@
 #include "model/Settings.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 // Buttons of objects that do not choose their own colour.
@@ -42,7 +43,38 @@ LVXObject* LVXObject::Clone() const
     return new LVXObject(*this);
 }
 
-LVXObject::~LVXObject() = default;
+// A copy is docked nowhere and hosts nothing. An object that goes leaves no pointer to itself.
+LVXObject::~LVXObject()
+{
+    if (host) {
+        auto& list = host->attachments;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    for (LVXObject* attachment : attachments)
+        attachment->host = nullptr;
+}
+
+bool LVXObject::Attach(LVXObject* attachment)
+{
+    if (!attachment || attachment == this || !attachment->IsAttachment() || attachment->host == this)
+        return false;
+    if (attachment->host)
+        attachment->host->Detach(attachment);
+    attachments.push_front(attachment);
+    attachment->host = this;
+    emit events.attachmentsChanged(this, attachment);
+    return true;
+}
+
+void LVXObject::Detach(LVXObject* attachment)
+{
+    const auto found = std::find(attachments.begin(), attachments.end(), attachment);
+    if (found == attachments.end())
+        return;
+    attachments.erase(found);
+    attachment->host = nullptr;
+    emit events.attachmentsChanged(this, attachment);
+}
 
 LVXObjectWidget* LVXObject::GetParent() const
 {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,8 @@ signals:
     void updateRequested(LVXObject* owner);
     void changedStateChanged(LVXObject* owner, bool curr, bool prev);
     void removeObjectRequested(LVXObject* owner);
+    // `attachment` was docked to or undocked from `host` (the list changed, not its content).
+    void attachmentsChanged(LVXObject* host, LVXObject* attachment);
 
 private:
     LVXObject* owner;
@@ -87,6 +90,15 @@ public:
     // object's file and renames the object after the file name. Returns false when cancelled.
     bool ChooseFile();
 
+    // Docking. The attachments of a host, newest first: index 0 sits directly below the host's
+    // button. Attach undocks the attachment from its previous host first; both change the two
+    // sides together and each emits attachmentsChanged of the host once. Attach refuses (false)
+    // an object that is no attachment, the host itself, and one docked here already.
+    bool Attach(LVXObject* attachment);
+    void Detach(LVXObject* attachment);
+    const std::deque<LVXObject*>& GetAttachments() const { return attachments; }
+    LVXObject* GetHost() const { return host; } // the object it is docked to, or null
+
     ObjectEventInterface* Events() { return &events; }
     IDNUM GetId() const { return id; }
     void SetId(IDNUM newId) { id = newId; }
@@ -114,4 +126,6 @@ private:
     QFileInfo file;
     QString name;
     QString error;
+    std::deque<LVXObject*> attachments; // not owned
+    LVXObject* host = nullptr;
 };

@@ -226,6 +226,8 @@ void LVXObjectWidget::Attach(LVXObjectWidget* attachment)
     if (attachment->dockedTo)
         attachment->dockedTo->Detach(attachment);
 
+    // The object holds the list; the buttons mirror it for placing and drawing.
+    object->Attach(attached);
     typed->SetParentWidget(this);
     attachment->dockedTo = this;
     // The newest attachment sits directly below the stack; the others make room for it.
@@ -248,6 +250,7 @@ void LVXObjectWidget::Detach(LVXObjectWidget* attachment)
         return;
     attachments.erase(found);
     attachment->dockedTo = nullptr;
+    object->Detach(attachment->GetObject());
     if (auto* typed = dynamic_cast<Attachment*>(attachment->GetObject()))
         typed->SetParentWidget(nullptr);
     attachment->onDetached(this);

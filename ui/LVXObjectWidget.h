@@ -47,7 +47,7 @@ public:
     QMenu* GetContextMenu() const { return contextMenu.get(); } // the menu of the last opening
     QMenu* BuildContextMenu(); // a fresh menu (the previous one and its mapper are deleted)
 
-    // Docking.
+    // Docking: changes the objects' lists (LVXObject::Attach) and places the buttons to match.
     void Attach(LVXObjectWidget* attachment);
     void Detach(LVXObjectWidget* attachment);
     const std::deque<LVXObjectWidget*>& GetAttachments() const { return attachments; }

@@ -193,11 +193,11 @@ void LinearView::ResetCenter()
 
 void LinearView::UpdateOverlays()
 {
-    // The attachments docked to the stack's button, in docking order.
+    // The attachments docked to the stack, in docking order.
     std::vector<Attachment*> attachments;
-    if (boundWidget) {
-        for (LVXObjectWidget* docked : boundWidget->GetAttachments()) {
-            if (auto* attachment = dynamic_cast<Attachment*>(docked ? docked->GetObject() : nullptr))
+    if (boundWidget && boundWidget->GetObject()) {
+        for (LVXObject* docked : boundWidget->GetObject()->GetAttachments()) {
+            if (auto* attachment = dynamic_cast<Attachment*>(docked))
                 attachments.push_back(attachment);
         }
     }
