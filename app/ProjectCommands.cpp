@@ -28,7 +28,7 @@ QStringList ChangedObjectNames(const App& app)
 
 bool SaveProject(App& app)
 {
-    const QString path = app.GetWindow()->GetSaveFileName("Save project", "Lumivox project (*.lvx)");
+    const QString path = app.GetWindow()->GetProjectSaveFileName();
     if (path.isEmpty())
         return false;
     // An object whose own save was cancelled or failed is still changed: its edits are not safe yet.

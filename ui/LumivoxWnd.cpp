@@ -559,9 +559,14 @@ void LumivoxWnd::onOpenMatrix()
         emit openMatrixRequested(path);
 }
 
+QString LumivoxWnd::GetProjectSaveFileName()
+{
+    return GetSaveFileName("Save project", "Lumivox project (*.lvx)");
+}
+
 void LumivoxWnd::onSaveProject()
 {
-    const QString path = GetSaveFileName("Save project", "Lumivox project (*.lvx)");
+    const QString path = GetProjectSaveFileName();
     if (!path.isEmpty())
         emit saveProjectRequested(path);
 }

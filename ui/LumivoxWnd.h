@@ -51,6 +51,7 @@ public:
     // the picked file's directory becomes the last used one. Empty when cancelled.
     QString GetOpenFileName(const QString& caption, const QString& filter);
     QString GetSaveFileName(const QString& caption, const QString& filter, const QString& proposal = QString());
+    QString GetProjectSaveFileName(); // the "Save project" dialog of the menu command
 
     // Opens an existing file by its suffix (case-sensitive), as for dropped files.
     void OpenFileBySuffix(const QString& path);
