@@ -6,7 +6,6 @@
 #include "model/Settings.h"
 #include "ui/LVXObjectWidget.h"
 #include "ui/LumivoxWnd.h"
-#include "views/Control.h"
 #include "views/View.h"
 
 #include <QSignalSpy>
@@ -57,17 +56,6 @@ private slots:
     {
         QVERIFY(dir.isValid());
         Settings::Load(dir.filePath("lumivox.ini"));
-    }
-
-    void newObjectDefaults()
-    {
-        const LVXObject object("Stack1");
-        QCOMPARE(object.GetName(), QString("Stack1"));
-        QCOMPARE(object.GetId(), IDNUM(65535));
-        QVERIFY(object.IsChanged());
-        QVERIFY(!object.IsBeingRemoved());
-        QCOMPARE(object.GetType(), LVX::NoType);
-        QVERIFY(object.GetFile().filePath().isEmpty());
     }
 
     void cloneKeepsAllButIdentifier_data()
@@ -186,15 +174,6 @@ private slots:
         QCOMPARE(int(copy->GetType()), type);
         QCOMPARE(copy->IsAttachment(), attachment);
         QCOMPARE(copy->IsView(), view);
-    }
-
-    void placeholderViewAndControl()
-    {
-        View placeholder("No views");
-        QCOMPARE(placeholder.GetName(), QString("No views"));
-        QVERIFY(placeholder.CreateVirtualView() == nullptr);
-        const Control control;
-        QCOMPARE(control.GetName(), QString("Unnamed control"));
     }
 
     void acceptedStackTypes_data()
